@@ -1,0 +1,9 @@
+#pragma once
+
+struct GlobalState;
+class SettingsStore;
+
+// Reads the seven options into their globals in their fixed order. Stops at the first value that
+// is not a whole number in the Integer range and returns false; the globals of that key and of
+// every later one keep what they held.
+bool LoadSettings(GlobalState &state, const SettingsStore &store);

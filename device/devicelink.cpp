@@ -1,0 +1,305 @@
+#include "device/devicelink.h"
+
+#include "core/globalstate.h"
+#include "core/numbers.h"
+#include "core/views.h"
+#include "platform/clock.h"
+#include "platform/serialport.h"
+
+#include <QScopeGuard>
+
+#include <array>
+
+namespace {
+// The device has exactly these times to answer; replies that come later are taken by the next
+// read.
+constexpr int kHandshakeAttempts = 5;
+constexpr int kBeforeIdentifyMs = 100;
+constexpr int kAfterIdentifyMs = 100;
+constexpr int kAfterSequenceMs = 900;
+constexpr int kVersionMs = 100;
+constexpr int kFaultMs = 60;
+constexpr int kSettleMs = 500;
+constexpr int kPositionMs = 50;
+
+constexpr int kMaxPolls = 20;
+// The position table: lines 4 to 19 of the sequence reply hold channels 1 to 16.
+constexpr int kFirstPositionLine = 4;
+constexpr int kSequenceLines = kFirstPositionLine + kChannelCount;
+constexpr int kLongPrefix = 4;  // "H" form
+constexpr int kShortPrefix = 2; // "A" form
+constexpr int kMaxFaultReplyLength = 6;
+
+const QByteArray kIdentify = QByteArrayLiteral("ver\r\n");
+const QByteArray kSequence = QByteArrayLiteral("GPROGSEQ\r\n");
+const QByteArray kVersion = QByteArrayLiteral("VER\r");
+const QByteArray kVersionReply = QByteArrayLiteral("Version");
+const QByteArray kFault = QByteArrayLiteral("GFS\r");
+const QByteArray kPosition = QByteArrayLiteral("POS\r");
+const QByteArray kRelease = QByteArrayLiteral("LR0\rM\r");
+
+std::optional<qint16> readInteger(const QByteArray &text) {
+    return parseInteger(QString::fromLatin1(text));
+}
+} // namespace
+
+DeviceLink::DeviceLink(GlobalState &state, SerialPort &port, Clock &clock)
+    : m_state(state)
+    , m_port(port)
+    , m_clock(clock) {}
+
+void DeviceLink::setViews(const LinkViews &views) {
+    m_views = views;
+}
+
+void DeviceLink::Connect() {
+    // The fault wait serves events, and a second connect from there would reopen the port under
+    // the first one.
+    if (m_connecting)
+        return;
+    m_connecting = true;
+    const auto done = qScopeGuard([this] { m_connecting = false; });
+
+    m_failureReason.clear();
+    m_port.setPortNumber(m_state.opt_comport);
+    if (!m_port.open()) {
+        m_failureReason = m_port.errorString();
+        takeFailurePath();
+        return;
+    }
+    try {
+        if (!m_state.dev_found && !handshake()) {
+            takeNotFoundPath();
+            return;
+        }
+        // A device that does not identify itself has had its port closed; reporting the link
+        // as up would leave later commands writing to a closed port.
+        if (!queryVersion()) {
+            takeNotFoundPath();
+            return;
+        }
+        do {
+            m_clock.serveEvents();
+        } while (m_port.isOpen() && queryFault(false));
+        if (!m_port.isOpen()) {
+            m_failureReason = tr("The port was closed while the QMX-7700 reported a fault.");
+            takeFailurePath();
+            return;
+        }
+        m_clock.sleepMs(kSettleMs);
+        if (GotoChannel(0) == GotoResult::Failed) {
+            if (m_failureReason.isEmpty())
+                m_failureReason = tr("The QMX-7700 gave a position that cannot be read.");
+            takeFailurePath();
+            return;
+        }
+    } catch (const LinkFailure &) {
+        return; // the failure path has been taken
+    }
+
+    if (m_views.dial)
+        m_views.dial->change_button_color(0, QColor(255, 0, 0));
+    if (m_views.miniChannel)
+        m_views.miniChannel->setText(QStringLiteral("1"));
+    m_failureReason.clear();
+    setStatus(QString::fromLatin1(kConnectedText));
+    m_state.dev_found = true;
+}
+
+void DeviceLink::Disconnect() {
+    if (m_port.isOpen())
+        m_port.close();
+    m_failureReason.clear();
+    setStatus(QString::fromLatin1(kNotConnectedText));
+}
+
+bool DeviceLink::QueryVersion() {
+    try {
+        return queryVersion();
+    } catch (const LinkFailure &) {
+        return false;
+    }
+}
+
+bool DeviceLink::QueryFault(bool force) {
+    if (!m_port.isOpen())
+        return false;
+    try {
+        return queryFault(force);
+    } catch (const LinkFailure &) {
+        return false;
+    }
+}
+
+GotoResult DeviceLink::GotoChannel(int index) {
+    if (index < 0 || index >= kChannelCount)
+        return GotoResult::NotSent;
+    if (m_statusText != QLatin1String(kConnectedText))
+        return GotoResult::NotSent;
+
+    const qint16 target = m_state.ch_pos[index];
+    try {
+        send(QByteArrayLiteral("LA") + QByteArray::number(target) + QByteArrayLiteral("\rM\r"));
+
+        // The poll goes on while the reading stays within one unit of the stored position, and
+        // ends at the first reading outside that window or after the last poll.
+        int polls = 0;
+        qint16 reading = target;
+        bool inWindow = true;
+        do {
+            ++polls;
+            send(kPosition);
+            m_clock.sleepMs(kPositionMs);
+            const QByteArray reply = receive();
+            if (!reply.isEmpty()) {
+                const std::optional<qint16> position = readInteger(reply);
+                if (!position)
+                    return GotoResult::Failed;
+                reading = *position;
+            }
+            queryFault(false);
+            const int stored = m_state.ch_pos[index];
+            inWindow = reading >= stored - 1 && reading <= stored + 1;
+        } while (inWindow && polls < kMaxPolls);
+
+        send(kRelease);
+    } catch (const LinkFailure &) {
+        return GotoResult::Failed;
+    }
+    return GotoResult::Sent;
+}
+
+bool DeviceLink::handshake() {
+    for (int attempt = 0; attempt < kHandshakeAttempts; ++attempt) {
+        m_clock.sleepMs(kBeforeIdentifyMs);
+        send(kIdentify);
+        m_clock.sleepMs(kAfterIdentifyMs);
+        receive();
+        send(kSequence);
+        m_clock.sleepMs(kAfterSequenceMs);
+        const QByteArray reply = receive();
+        if (reply.isEmpty())
+            continue;
+        const QList<QByteArray> lines = reply.split('\r');
+        if (lines.size() >= kSequenceLines) {
+            readChannelTable(lines);
+            return true;
+        }
+    }
+    return false;
+}
+
+void DeviceLink::readChannelTable(const QList<QByteArray> &lines) {
+    // Only the first position line tells the format; a lower-case letter counts as well.
+    const QByteArray format = lines[kFirstPositionLine].toUpper();
+    int prefix = 0;
+    if (format.contains('H'))
+        prefix = kLongPrefix;
+    else if (format.contains('A'))
+        prefix = kShortPrefix;
+    else
+        return;
+
+    // All or nothing: a table that fails part-way leaves the previous positions in place.
+    std::array<qint16, kChannelCount> positions{};
+    for (int channel = 0; channel < kChannelCount; ++channel) {
+        const QByteArray &line = lines[kFirstPositionLine + channel];
+        const std::optional<qint16> position =
+            line.size() < prefix ? std::nullopt : readInteger(line.mid(prefix));
+        if (!position) {
+            m_failureReason = tr("The QMX-7700 sent a channel table that cannot be read "
+                                 "(channel %1).")
+                                  .arg(channel + 1);
+            failLink();
+        }
+        positions[channel] = *position;
+    }
+    m_state.ch_pos = positions;
+}
+
+bool DeviceLink::queryVersion() {
+    send(kVersion);
+    m_clock.sleepMs(kVersionMs);
+    if (!receive().startsWith(kVersionReply)) {
+        m_port.close();
+        return false;
+    }
+    setPowerLamp(true);
+    return true;
+}
+
+bool DeviceLink::queryFault(bool force) {
+    if (!m_port.isOpen())
+        return false;
+    send(kFault);
+    m_clock.sleepMs(kFaultMs);
+    const QByteArray reply = receive();
+    if (reply.isEmpty() || reply.size() > kMaxFaultReplyLength)
+        return false;
+    const std::optional<qint16> fault = readInteger(reply);
+    if (!fault)
+        return false;
+    const bool lit = *fault != 0 || force;
+    setErrorLamp(lit);
+    return lit;
+}
+
+void DeviceLink::send(const QByteArray &bytes) {
+    // Nothing is ever written to a closed port.
+    if (!m_port.isOpen()) {
+        if (m_failureReason.isEmpty())
+            m_failureReason = tr("The port is closed.");
+        failLink();
+    }
+    if (!m_port.write(bytes)) {
+        m_failureReason = m_port.errorString();
+        failLink();
+    }
+}
+
+QByteArray DeviceLink::receive() {
+    std::optional<QByteArray> reply = m_port.readAll();
+    if (!reply) {
+        m_failureReason = m_port.errorString();
+        failLink();
+    }
+    return *reply;
+}
+
+void DeviceLink::failLink() {
+    takeFailurePath();
+    throw LinkFailure{};
+}
+
+void DeviceLink::takeFailurePath() {
+    m_state.dev_found = false;
+    if (m_port.isOpen())
+        m_port.close();
+    setStatus(QString::fromLatin1(kNotConnectedText));
+}
+
+void DeviceLink::takeNotFoundPath() {
+    if (m_views.messages)
+        m_views.messages->showMessage(tr(kNotFoundMessage));
+    m_failureReason.clear();
+    setStatus(QString::fromLatin1(kNotConnectedText));
+    m_state.dev_found = false;
+    if (m_port.isOpen())
+        m_port.close();
+}
+
+void DeviceLink::setStatus(const QString &text) {
+    m_statusText = text;
+    if (m_views.status)
+        m_views.status->showLinkStatus(m_statusText, m_failureReason);
+}
+
+void DeviceLink::setPowerLamp(bool on) {
+    for (LampDisplay *lamps : std::as_const(m_views.lamps))
+        lamps->setPowerLamp(on);
+}
+
+void DeviceLink::setErrorLamp(bool on) {
+    for (LampDisplay *lamps : std::as_const(m_views.lamps))
+        lamps->setErrorLamp(on);
+}

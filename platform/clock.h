@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QTime>
+
+#include <chrono>
+
+// Time as the device link and the runner see it: a monotonic clock, a blocking sleep, the event
+// yield and the local time of day. Tests substitute a virtual clock, so the protocol and the
+// waits run in virtual time.
+class Clock {
+public:
+    using Duration = std::chrono::nanoseconds;
+
+    virtual ~Clock() = default;
+
+    // Time since an arbitrary fixed point; never goes backwards.
+    virtual Duration monotonic() const = 0;
+    // Blocks the calling thread; serves no events.
+    virtual void sleep(Duration duration) = 0;
+    // Runs the pending user-interface events once.
+    virtual void serveEvents() = 0;
+    // The local wall-clock time of day. Nothing is timed by it.
+    virtual QTime localTime() const = 0;
+
+    void sleepMs(int ms) { sleep(std::chrono::milliseconds(ms)); }
+};
+
+class SystemClock final : public Clock {
+public:
+    Duration monotonic() const override;
+    void sleep(Duration duration) override;
+    void serveEvents() override;
+    QTime localTime() const override;
+};

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+class SettingsStore;
+
+// The device path of serial port number `number`: the "ComN" entry of the section "Ports" when
+// the store has one (for example a stable /dev/serial/by-id/... name), otherwise the platform's
+// own name for it. Empty for numbers below 1, which name no port.
+QString portDevicePath(int number, const SettingsStore &store);

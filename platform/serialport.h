@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// The serial line as the device link uses it: blocking writes, and a read that takes whatever
+// has arrived without waiting. One byte is one character (Latin-1).
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+
+    // Chooses the port that the next open() uses. Numbers below 1 make open() fail.
+    virtual void setPortNumber(int number) = 0;
+    // Opens at 9600 baud, 8 data bits, no parity, 1 stop bit, no flow control.
+    virtual bool open() = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    // Sends the bytes before returning. False when the port is closed or has failed.
+    virtual bool write(const QByteArray &bytes) = 0;
+    // Everything received since the previous read, possibly empty. Nothing when the port is
+    // closed or has failed (an unplugged adapter).
+    virtual std::optional<QByteArray> readAll() = 0;
+    // Why the last open or transfer failed, in words for the user.
+    virtual QString errorString() const = 0;
+};

@@ -1,0 +1,164 @@
+// The device link over a real pseudo-terminal against qmx7700-sim, in real time.
+#include "core/globalstate.h"
+#include "device/devicelink.h"
+#include "platform/clock.h"
+#include "platform/settingsstore.h"
+#include "platform/systemserialport.h"
+#include "support/fakelinkviews.h"
+#include "support/simulator.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+namespace {
+const QList<int> kPositions{-300, 150,  1200,  2400,  3600,  4800,  6000,  7200,
+                            8400, 9600, 10800, 12000, 13200, 14400, 15600, 32767};
+
+QString positionList() {
+    QStringList texts;
+    for (int p : kPositions)
+        texts << QString::number(p);
+    return texts.join(QLatin1Char(','));
+}
+
+// The program's side: the real port, the real clock, the link.
+class Program {
+public:
+    explicit Program(const Simulator &sim)
+        : store(sim.filePath(QStringLiteral("settings.conf"))) {
+        store.write(QStringLiteral("Ports"), QStringLiteral("Com1"), sim.linkPath());
+        state.opt_comport = 1;
+        link.setViews(LinkViews{&status, {&lamps}, &messages, nullptr, nullptr});
+    }
+
+    SettingsStore store;
+    GlobalState state;
+    SystemSerialPort port{store};
+    SystemClock clock;
+    FakeStatus status;
+    FakeLamps lamps;
+    FakeMessages messages;
+    DeviceLink link{state, port, clock};
+};
+} // namespace
+
+class TestDeviceSim : public QObject {
+    Q_OBJECT
+
+private slots:
+    void connectReadsPositions_data();
+    void connectReadsPositions();
+    void gotoChannelTrace();
+    void silentDeviceIsNotFound();
+    void unplugDuringChannelCommand();
+    void faultHoldsConnect();
+};
+
+void TestDeviceSim::connectReadsPositions_data() {
+    QTest::addColumn<QString>("format");
+    QTest::newRow("H") << "H";
+    QTest::newRow("A") << "A";
+}
+
+void TestDeviceSim::connectReadsPositions() {
+    QFETCH(QString, format);
+
+    Simulator sim;
+    QVERIFY(sim.start(
+        {QStringLiteral("--format"), format, QStringLiteral("--positions"), positionList()}));
+    Program program(sim);
+    program.link.Connect();
+
+    QCOMPARE(program.link.statusText(), QStringLiteral("CONNECTED TO QMX7700"));
+    QVERIFY(program.state.dev_found);
+    for (int channel = 0; channel < kChannelCount; ++channel)
+        QCOMPARE(int(program.state.ch_pos[channel]), kPositions[channel]);
+    QVERIFY(program.lamps.power);
+    QVERIFY(!program.lamps.error);
+    const QList<QByteArray> expected{"ver\\r\\n", "GPROGSEQ\\r\\n", "VER\\r", "GFS\\r"};
+    QCOMPARE(sim.commandsSince(0), expected);
+}
+
+void TestDeviceSim::gotoChannelTrace() {
+    Simulator sim;
+    QVERIFY(sim.start({QStringLiteral("--positions"), positionList(), QStringLiteral("--speed"),
+                       QStringLiteral("0")}));
+    Program program(sim);
+    program.link.Connect();
+    QCOMPARE(program.link.statusText(), QStringLiteral("CONNECTED TO QMX7700"));
+    const qsizetype before = sim.trace().size();
+
+    QCOMPARE(program.link.GotoChannel(4), GotoResult::Sent);
+
+    // An instant motor stays on its position, inside the window: all 20 polls run.
+    QList<QByteArray> expected{"LA3600\\r", "M\\r"};
+    for (int poll = 0; poll < 20; ++poll)
+        expected << "POS\\r"
+                 << "GFS\\r";
+    expected << "LR0\\r"
+             << "M\\r";
+    QTRY_COMPARE(sim.commandsSince(before), expected);
+
+    // Each reply has its full wait: the fault query follows its position query no sooner.
+    const QList<Simulator::Command> trace = sim.trace().mid(before);
+    for (qsizetype i = 2; i + 1 < trace.size() - 2; i += 2)
+        QVERIFY2(trace[i + 1].atUs - trace[i].atUs >= 40000, qPrintable(QString::number(i)));
+}
+
+void TestDeviceSim::silentDeviceIsNotFound() {
+    Simulator sim;
+    QVERIFY(sim.start({QStringLiteral("--silent")}));
+    Program program(sim);
+    QElapsedTimer timer;
+    timer.start();
+    program.link.Connect();
+
+    QVERIFY(timer.elapsed() >= 5500);
+    QCOMPARE(program.link.statusText(), QStringLiteral("NOT CONNECTED"));
+    QCOMPARE(program.messages.messages, QStringList{QStringLiteral("QMX-7700 not found")});
+    QVERIFY(!program.port.isOpen());
+    QCOMPARE(sim.trace().size(), 10);
+}
+
+void TestDeviceSim::unplugDuringChannelCommand() {
+    // The connect takes four commands; the adapter goes after the first position query.
+    Simulator sim;
+    QVERIFY(sim.start({QStringLiteral("--unplug-after"), QStringLiteral("7")}));
+    Program program(sim);
+    program.link.Connect();
+    QCOMPARE(program.link.statusText(), QStringLiteral("CONNECTED TO QMX7700"));
+
+    QCOMPARE(program.link.GotoChannel(2), GotoResult::Failed);
+    QCOMPARE(program.link.statusText(), QStringLiteral("NOT CONNECTED"));
+    QVERIFY(!program.port.isOpen());
+    QVERIFY(!program.state.dev_found);
+    QVERIFY(!program.status.reason.isEmpty());
+    QVERIFY(sim.waitForExit(5000));
+    QCOMPARE(sim.exitCode(), 0);
+
+    // Nothing more is tried on the closed port.
+    QCOMPARE(program.link.GotoChannel(2), GotoResult::NotSent);
+    QVERIFY(!program.link.QueryFault(true));
+}
+
+void TestDeviceSim::faultHoldsConnect() {
+    Simulator sim;
+    QVERIFY(sim.start({QStringLiteral("--fault"), QStringLiteral("7:1000")}));
+    Program program(sim);
+    QElapsedTimer timer;
+    timer.start();
+    program.link.Connect();
+
+    // Handshake and version take 1.2 s, the fault 1 s, the settle time 0.5 s.
+    QVERIFY2(timer.elapsed() >= 2700, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(program.link.statusText(), QStringLiteral("CONNECTED TO QMX7700"));
+    QVERIFY(!program.lamps.error);
+    QVERIFY(program.lamps.log.contains(QStringLiteral("error on")));
+    int faultQueries = 0;
+    for (const Simulator::Command &command : sim.trace())
+        faultQueries += command.bytes == "GFS\\r" ? 1 : 0;
+    QVERIFY2(faultQueries >= 10, qPrintable(QString::number(faultQueries)));
+}
+
+QTEST_GUILESS_MAIN(TestDeviceSim)
+#include "tst_device_sim.moc"
