@@ -191,12 +191,12 @@ Options parseOptions(int argc, char **argv) {
         } else if (arg == "--speed") {
             o.speed = integerOption(arg, value(), 0, 1'000'000'000);
         } else if (arg == "--fault") {
-            const std::string spec = value();
-            const std::size_t colon = spec.find(':');
-            o.fault = integerOption(arg, spec.substr(0, colon), 0, INT_MAX);
+            const std::string faultText = value();
+            const std::size_t colon = faultText.find(':');
+            o.fault = integerOption(arg, faultText.substr(0, colon), 0, INT_MAX);
             o.faultMs.reset();
             if (colon != std::string::npos)
-                o.faultMs = integerOption(arg, spec.substr(colon + 1), 0, INT_MAX);
+                o.faultMs = integerOption(arg, faultText.substr(colon + 1), 0, INT_MAX);
         } else if (arg == "--late") {
             o.lateMs = integerOption(arg, value(), 0, INT_MAX);
         } else if (arg == "--garbage") {
@@ -237,8 +237,11 @@ public:
             return programSequence();
         if (text == "VER")
             return m_options.versionLine + "\r\n";
-        if (text == "GFS")
-            return m_options.garbage ? garbageLine() : std::to_string(faultAt(now)) + "\r\n";
+        if (text == "GFS") {
+            // The fault clock starts on the first query even when the answer is garbled.
+            const long long fault = faultAt(now);
+            return m_options.garbage ? garbageLine() : std::to_string(fault) + "\r\n";
+        }
         if (text == "POS")
             return m_options.garbage ? garbageLine() : std::to_string(positionAt(now)) + "\r\n";
         if (text == "M") {
