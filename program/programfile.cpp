@@ -1,0 +1,183 @@
+#include "program/programfile.h"
+
+#include "core/numbers.h"
+#include "core/views.h"
+#include "platform/files.h"
+#include "program/programtable.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <limits>
+
+namespace {
+// The titles are part of the file, which other copies of the program must read alike, so they
+// are not translated.
+const QString kTitles[] = {QStringLiteral("Step"), QStringLiteral("Channel"),
+                           QStringLiteral("Time to wait"), QStringLiteral("Time unit")};
+// Rows 1 to this one are numbered when a program has fewer steps.
+constexpr int kLastNumberedRow = 17;
+
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(ProgramFile)
+};
+
+QString displayName(const QString &path) {
+    const QString name = QFileInfo(path).fileName();
+    return name.isEmpty() ? path : name;
+}
+
+QString cellName(int row, int col) {
+    if (row == 0)
+        return Text::tr("the title of column %1").arg(col + 1);
+    return Text::tr("step %1, column %2").arg(row).arg(col + 1);
+}
+
+// A cell a file cannot carry as it is: a character beyond Latin-1 would be lost, and a tab or CR
+// would split the cell on loading. Returns the first such cell's description, or nothing.
+QString unstorableCell(const ProgramTable &table, int lastRow) {
+    for (int r = 0; r <= lastRow; ++r) {
+        for (int c = 0; c < table.cols(); ++c) {
+            const QString text = table.text(r, c);
+            for (const QChar ch : text) {
+                const char16_t u = ch.unicode();
+                if (u > 0xff || u == u'\t' || u == u'\r') {
+                    const QString code =
+                        QStringLiteral("%1").arg(uint(u), 4, 16, QLatin1Char('0')).toUpper();
+                    return Text::tr(
+                               "%1 holds the character U+%2, which a program file cannot store.")
+                        .arg(cellName(r, c), code);
+                }
+            }
+        }
+    }
+    return {};
+}
+
+// Numbers the step column of the rows after the last step, up to row 17.
+void numberFreeRows(ProgramTable &table, int steps) {
+    for (int r = steps + 1; r <= kLastNumberedRow && r < table.rows(); ++r)
+        table.setText(r, ProgramTable::StepColumn, QString::number(r));
+}
+
+struct Header {
+    int steps = 0;
+    int columns = 0;
+    qsizetype blockStart = 0;
+};
+
+enum class HeaderState { Missing, Damaged, Valid };
+
+HeaderState readHeader(const QString &content, qsizetype fileSize, Header &header) {
+    const qsizetype semicolon = content.indexOf(QLatin1Char(';'));
+    if (semicolon < 0)
+        return HeaderState::Missing;
+    const QString head = content.left(semicolon);
+    const qsizetype comma = head.indexOf(QLatin1Char(','));
+    if (comma < 0)
+        return HeaderState::Missing;
+    const double steps = roundHalfEven(leadingNumber(head.left(comma)));
+    const double columns = roundHalfEven(leadingNumber(head.mid(comma + 1)));
+    // Every saved file has at least one byte per cell (its separators and line end), so a header
+    // announcing more cells than that cannot be meant, and honouring it could exhaust memory.
+    // Written so that a NaN fails too.
+    const double size = double(fileSize);
+    if (!(steps >= 0 && columns >= 1 && steps <= size && columns <= size &&
+          (steps + 1) * columns <= size && steps + 2 <= double(std::numeric_limits<int>::max())))
+        return HeaderState::Damaged;
+    header.steps = int(steps);
+    header.columns = int(columns);
+    header.blockStart = semicolon + 1;
+    return HeaderState::Valid;
+}
+} // namespace
+
+void NewProgram(ProgramTable &table, StepTable &steps, ProgramHost *host) {
+    if (host)
+        host->hideMainIfMiniVisible();
+    table.clear();
+    table.setRows(ProgramTable::kNewRowCount);
+    for (int c = 0; c < ProgramTable::kNewColumnCount && c < table.cols(); ++c)
+        table.setText(0, c, kTitles[c]);
+    clearSteps(steps);
+    if (host)
+        host->enableRunButtons();
+}
+
+QString SaveProgram(const QString &path, ProgramTable &table) {
+    int steps = 0;
+    while (steps + 1 < table.rows() &&
+           !table.text(steps + 1, ProgramTable::ChannelColumn).isEmpty())
+        ++steps;
+    const int columns = table.cols();
+
+    table.setCurrentCell(0, 0);
+    table.setSelectionEnd(steps, columns - 1);
+    QString reason = unstorableCell(table, steps);
+    if (reason.isEmpty()) {
+        const QString block = table.clip();
+        QByteArray bytes;
+        bytes.reserve(block.size() + 32);
+        bytes += QByteArray::number(steps);
+        bytes += ',';
+        bytes += QByteArray::number(columns);
+        bytes += ';';
+        bytes += block.toLatin1();
+        bytes += "\r\n";
+        const QString error = writeWholeFile(path, bytes);
+        if (!error.isEmpty())
+            reason = Text::tr("%1 could not be saved: %2").arg(displayName(path), error);
+    } else {
+        reason = Text::tr("%1 was not saved: %2").arg(displayName(path), reason);
+    }
+    table.setSelectionEnd(0, 0);
+    return reason;
+}
+
+void LoadProgram(const QString &path, ProgramTable &table, StepTable &steps, ProgramHost *host,
+                 MessageDisplay *messages) {
+    NewProgram(table, steps, host);
+
+    int loadedSteps = 0;
+    const std::optional<QByteArray> bytes = readWholeFile(path);
+    if (!bytes) {
+        // A missing file is simply a new program; one that is there but unreadable is news.
+        if (QFileInfo::exists(path) && messages)
+            messages->showMessage(Text::tr("%1 could not be read.").arg(displayName(path)));
+    } else {
+        const QString content = QString::fromLatin1(*bytes);
+        Header header;
+        switch (readHeader(content, bytes->size(), header)) {
+        case HeaderState::Missing:
+            break;
+        case HeaderState::Damaged:
+            if (messages) {
+                messages->showMessage(
+                    Text::tr("%1 is not a QMX-7700 program file: its header is damaged.")
+                        .arg(displayName(path)));
+            }
+            break;
+        case HeaderState::Valid: {
+            loadedSteps = header.steps;
+            table.setRows(loadedSteps < ProgramTable::kNewRowCount ? kLastNumberedRow + 1
+                                                                   : loadedSteps + 2);
+            if (table.cols() < header.columns)
+                table.setCols(header.columns);
+            QString block = content.mid(header.blockStart);
+            // The line end closes the file. Dropped, it cannot leave a stray LF in a cell when the
+            // file holds fewer rows than its header announces.
+            if (block.endsWith(QLatin1String("\r\n")))
+                block.chop(2);
+            table.setCurrentCell(0, 0);
+            table.setSelectionEnd(loadedSteps, header.columns - 1);
+            table.setClip(block);
+            table.setSelectionEnd(0, 0);
+            break;
+        }
+        }
+    }
+
+    numberFreeRows(table, loadedSteps);
+    if (host)
+        host->enableRunButtons();
+}
