@@ -1,0 +1,68 @@
+#include "program/waits.h"
+
+#include "core/globalstate.h"
+#include "core/numbers.h"
+#include "platform/clock.h"
+
+#include <QTime>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+namespace {
+// How often a long wait serves events: short enough for a prompt stop, long enough to cost
+// next to nothing.
+constexpr std::chrono::milliseconds kPollInterval{10};
+constexpr qint32 kLongestBlockingMs = 1000;
+} // namespace
+
+double Waits::msPerUnit(const QString &unit) {
+    if (unit == QLatin1String("ms"))
+        return 1.0;
+    if (unit == QLatin1String("s"))
+        return 1000.0;
+    if (unit == QLatin1String("min"))
+        return 1000.0 * 60;
+    if (unit == QLatin1String("h"))
+        return 1000.0 * 60 * 60;
+    return 0.0;
+}
+
+Waits::Waits(Clock &clock, const GlobalState &state)
+    : m_clock(clock)
+    , m_state(state) {}
+
+void Waits::WaitTime(double value, const QString &unit) {
+    const double factor = msPerUnit(unit);
+    if (factor == 0.0 || !(value >= 0.0) || !std::isfinite(value))
+        return;
+    if (factor == 1.0 && value < kLongestBlockingMs) {
+        const auto ms = static_cast<qint64>(roundHalfEven(value));
+        m_clock.sleep(std::chrono::milliseconds(ms));
+        return;
+    }
+    // The runner rejects times that do not fit before a run starts; anything else waits nothing.
+    if (const std::optional<qint32> ms = toLong(value * factor))
+        WaitMs(*ms);
+}
+
+void Waits::WaitMs(qint32 ms) {
+    const Clock::Duration deadline = m_clock.monotonic() + std::chrono::milliseconds(ms);
+    for (;;) {
+        if (!m_state.prog_running)
+            return;
+        m_clock.serveEvents();
+        // Measured after the events, which may have taken long themselves.
+        const Clock::Duration remaining = deadline - m_clock.monotonic();
+        if (remaining <= Clock::Duration::zero())
+            return;
+        // The last sleep ends on the deadline rather than up to a round after it.
+        m_clock.sleep(std::min<Clock::Duration>(kPollInterval, remaining));
+    }
+}
+
+qint32 Waits::MsSinceMidnight() const {
+    const QTime now = m_clock.localTime();
+    return ((now.hour() * 60 + now.minute()) * 60 + now.second()) * 1000 + now.msec();
+}

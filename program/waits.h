@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+class Clock;
+struct GlobalState;
+
+// The waits of a program step. Every wait is timed on the monotonic clock, so a step across
+// local midnight or a daylight-saving change lasts exactly its time.
+class Waits {
+public:
+    Waits(Clock &clock, const GlobalState &state);
+
+    // Waits value in unit ("ms", "s", "min" or "h", compared exactly). Under a second in "ms" is
+    // one blocking sleep, so short steps keep their timing; everything else polls through
+    // WaitMs. Any other unit, and a negative or non-finite value, does not wait.
+    void WaitTime(double value, const QString &unit);
+    // Waits ms milliseconds while serving events about every 10 ms; returns early once
+    // prog_running is cleared.
+    void WaitMs(qint32 ms);
+    // The local wall-clock time of day in milliseconds. Nothing is timed by it.
+    qint32 MsSinceMidnight() const;
+
+    // Milliseconds per unit; 0 for a text that names none of the four units.
+    static double msPerUnit(const QString &unit);
+
+private:
+    Clock &m_clock;
+    const GlobalState &m_state;
+};
