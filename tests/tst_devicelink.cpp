@@ -344,9 +344,14 @@ void TestDeviceLink::faultWaitHoldsConnectUntilCleared() {
     Rig rig;
     rig.device.faults = {"4\r\n", "4\r\n", "4\r\n", "0\r\n"};
     int rounds = 0;
-    rig.clock.setOnServeEvents([&] { ++rounds; });
+    // A connect asked for from inside the fault wait must not reopen the port under it.
+    rig.clock.setOnServeEvents([&] {
+        ++rounds;
+        rig.link.Connect();
+    });
     rig.link.Connect();
 
+    QCOMPARE(rig.port.opens(), 1);
     QCOMPARE(rig.port.count("GFS\r"), 4);
     QCOMPARE(rounds, 4);
     const QStringList lamps{"power on", "error on", "error on", "error on", "error off"};
