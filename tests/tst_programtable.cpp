@@ -2,446 +2,310 @@
 #include "program/programfile.h"
 #include "program/programtable.h"
 #include "program/steptable.h"
+#include "support/runnerfakes.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
+QString coordinates(int r, int c) {
+    return u"%1,%2"_s.arg(r).arg(c);
+}
+
 // Fills every cell with "r,c" so that a moved or lost cell shows.
 void fillCoordinates(ProgramTable &table) {
     for (int r = 0; r < table.rows(); ++r) {
         for (int c = 0; c < table.cols(); ++c)
-            table.setText(r, c, QStringLiteral("%1,%2").arg(r).arg(c));
+            table.setText(r, c, coordinates(r, c));
     }
 }
 
-QString coordinates(int r, int c) {
-    return QStringLiteral("%1,%2").arg(r).arg(c);
+// "r,c=text" for every cell whose text is not "r,c", row by row.
+QStringList changedCells(const ProgramTable &table) {
+    QStringList changed;
+    for (int r = 0; r < table.rows(); ++r) {
+        for (int c = 0; c < table.cols(); ++c) {
+            if (table.text(r, c) != coordinates(r, c))
+                changed << coordinates(r, c) + u'=' + table.text(r, c);
+        }
+    }
+    return changed;
 }
 
-class RecordingHost final : public ProgramHost {
-public:
-    explicit RecordingHost(const ProgramTable &table)
-        : m_table(table) {}
-    void hideMainIfMiniVisible() override {
-        calls << QStringLiteral("hide rows=%1").arg(m_table.rows());
+// Every row of the table, its cells joined by tabs.
+QStringList tableRows(const ProgramTable &table) {
+    QStringList rows;
+    for (int r = 0; r < table.rows(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < table.cols(); ++c)
+            cells << table.text(r, c);
+        rows << cells.join(u'\t');
     }
-    void enableRunButtons() override {
-        calls << QStringLiteral("enable rows=%1").arg(m_table.rows());
-    }
-    QStringList calls;
+    return rows;
+}
 
-private:
-    const ProgramTable &m_table;
-};
+// The current cell, the far corner of the selection and the top row.
+QList<int> positions(const ProgramTable &table) {
+    return {table.row(), table.col(), table.rowSel(), table.colSel(), table.topRow()};
+}
 } // namespace
 
 class TestProgramTable : public QObject {
     Q_OBJECT
 
 private slots:
-    void newTable();
-    void clip_data();
-    void clip();
-    void setClip_data();
-    void setClip();
-    void resizeKeepsCells_data();
-    void resizeKeepsCells();
-    void resizeClampsPositions();
-    void currentCellCollapsesSelection();
-    void positionsStayInside_data();
-    void positionsStayInside();
-    void genStepsAndAddrow();
-    void clearKeepsSizes();
-    void newProgram_data();
-    void newProgram();
-    void background();
-    void modelSignals();
+    // Reading the selection, then pasting a block into it.
+    void clip_data() {
+        QTest::addColumn<QList<int>>("corners"); // current row and column, then the far corner's
+        QTest::addColumn<QString>("clip");       // null: not checked
+        QTest::addColumn<QString>("block");
+        // "row,col=text" for every cell the block changes; all others keep "r,c".
+        QTest::addColumn<QStringList>("changes");
+
+        const auto row = [](const char *name, const QList<int> &corners, const char *clip,
+                            const char *block, const QStringList &changes) {
+            QTest::newRow(name) << corners << (clip ? QString::fromLatin1(clip) : QString())
+                                << QString::fromLatin1(block) << changes;
+        };
+        const char *block = "1,1\t1,2\r2,1\t2,2";
+        const QStringList abcd{"1,1=a", "1,2=b", "2,1=c", "2,2=d"};
+        row("block", {1, 1, 2, 2}, block, "a\tb\rc\td", abcd);
+        row("reversed corners", {2, 2, 1, 1}, block, "a\tb\rc\td", abcd);
+        row("crossed corners", {1, 2, 2, 1}, block, "a\tb\rc\td", abcd);
+        row("one cell", {3, 2, 3, 2}, "3,2", "z", {"3,2=z"});
+        row("cells beyond the right ignored", {1, 1, 1, 2}, nullptr, "a\tb\tc", {"1,1=a", "1,2=b"});
+        row("rows beyond the bottom ignored", {1, 0, 1, 1}, nullptr, "a\tb\rc\td",
+            {"1,0=a", "1,1=b"});
+        row("short row keeps the rest", {1, 0, 2, 3}, nullptr, "a\rb\tc",
+            {"1,0=a", "2,0=b", "2,1=c"});
+        row("fewer rows keep the rest", {1, 0, 3, 1}, nullptr, "a\tb", {"1,0=a", "1,1=b"});
+        row("empty cells overwrite", {1, 0, 1, 2}, nullptr, "\t\t", {"1,0=", "1,1=", "1,2="});
+        row("line feed is text", {1, 0, 2, 1}, nullptr, "a\nb\tc\r\nd",
+            {"1,0=a\nb", "1,1=c", "2,0=\nd"});
+        row("last cell of the table", {16, 3, 16, 3}, nullptr, "z\r", {"16,3=z"});
+    }
+
+    void clip() {
+        QFETCH(QList<int>, corners);
+        QFETCH(QString, clip);
+        QFETCH(QString, block);
+        QFETCH(QStringList, changes);
+
+        ProgramTable table;
+        fillCoordinates(table);
+        table.setCurrentCell(corners[0], corners[1]);
+        table.setSelectionEnd(corners[2], corners[3]);
+        if (!clip.isNull())
+            QCOMPARE(table.clip(), clip);
+        table.setClip(block);
+        QCOMPARE(changedCells(table), changes);
+        // The selection itself stays.
+        QCOMPARE(positions(table).mid(0, 4), corners);
+    }
+
+    void resizeKeepsCells_data() {
+        QTest::addColumn<QSize>("requested"); // columns and rows
+        QTest::addColumn<QSize>("expected");
+        QTest::newRow("more rows") << QSize(4, 30) << QSize(4, 30);
+        QTest::newRow("fewer rows") << QSize(4, 5) << QSize(4, 5);
+        QTest::newRow("zero rows keeps the title row") << QSize(4, 0) << QSize(4, 1);
+        QTest::newRow("more columns") << QSize(7, 17) << QSize(7, 17);
+        QTest::newRow("zero columns keeps the step column") << QSize(0, 17) << QSize(1, 17);
+        QTest::newRow("both grow") << QSize(6, 40) << QSize(6, 40);
+        QTest::newRow("both shrink") << QSize(3, 3) << QSize(3, 3);
+        QTest::newRow("rows grow, columns shrink") << QSize(2, 25) << QSize(2, 25);
+    }
+
+    void resizeKeepsCells() {
+        QFETCH(QSize, requested);
+        QFETCH(QSize, expected);
+
+        ProgramTable table;
+        fillCoordinates(table);
+        table.setCols(requested.width());
+        table.setRows(requested.height());
+        QCOMPARE(QSize(table.columnCount(), table.rowCount()), expected);
+        // Growing back gives empty cells, not the ones that were cut off.
+        table.setCols(std::max(requested.width(), 4));
+        table.setRows(std::max(requested.height(), 17));
+        const QSize kept = expected.boundedTo(QSize(4, 17));
+        for (int r = 0; r < table.rows(); ++r) {
+            for (int c = 0; c < table.cols(); ++c) {
+                const bool inside = r < kept.height() && c < kept.width();
+                QCOMPARE(table.text(r, c), inside ? coordinates(r, c) : QString());
+            }
+        }
+        QCOMPARE(table.columnWidth(0), 450);
+    }
+
+    void positionsStayInside() {
+        ProgramTable table;
+        QSignalSpy current(&table, &ProgramTable::currentCellChanged);
+        QSignalSpy end(&table, &ProgramTable::selectionEndChanged);
+        QSignalSpy top(&table, &ProgramTable::topRowChanged);
+
+        table.setCurrentCell(100, 9);
+        table.setTopRow(100);
+        QCOMPARE(positions(table), QList<int>({16, 3, 16, 3, 16}));
+        table.setCurrentCell(-5, -1);
+        table.setTopRow(0);
+        QCOMPARE(positions(table), QList<int>({0, 0, 0, 0, 1}));
+        table.setCurrentCell(2, 1);
+        table.setSelectionEnd(100, 9);
+        QCOMPARE(positions(table), QList<int>({2, 1, 16, 3, 1}));
+        QCOMPARE(current.last(), QVariantList({2, 1}));
+        QCOMPARE(end.last(), QVariantList({16, 3}));
+
+        // The same cell again still collapses the selection, and says so.
+        current.clear();
+        table.setCurrentCell(2, 1);
+        QCOMPARE(positions(table), QList<int>({2, 1, 2, 1, 1}));
+        QCOMPARE(current.size(), 1);
+        QCOMPARE(end.last(), QVariantList({2, 1}));
+
+        // Shrinking pulls every position inside, and says so.
+        table.setRows(40);
+        table.setTopRow(30);
+        table.setCurrentCell(35, 3);
+        table.setSelectionEnd(20, 2);
+        table.setRows(10);
+        table.setCols(2);
+        QCOMPARE(positions(table), QList<int>({9, 1, 9, 1, 9}));
+        QCOMPARE(current.last(), QVariantList({9, 1}));
+        QCOMPARE(end.last(), QVariantList({9, 1}));
+        QCOMPARE(top.last(), QVariantList({9}));
+        // The top row stays the first non-fixed row, even when there is none.
+        table.setRows(1);
+        QCOMPARE(positions(table), QList<int>({0, 1, 0, 1, 1}));
+    }
+
+    void genStepsAndAddrow() {
+        ProgramTable table;
+        table.setText(0, 0, u"Step"_s);
+        table.setText(5, 1, u"7"_s);
+        table.setRows(25);
+        table.genSteps();
+        table.addrow();
+
+        QCOMPARE(table.rows(), 26);
+        QCOMPARE(table.text(0, 0), u"Step"_s);
+        for (int r = 1; r < 25; ++r)
+            QCOMPARE(table.text(r, 0), QString::number(r));
+        // The added row has no number.
+        QVERIFY(table.text(25, 0).isEmpty());
+        QCOMPARE(table.text(5, 1), u"7"_s);
+    }
+
+    void newProgram_data() {
+        QTest::addColumn<int>("cols");
+        QTest::addColumn<QStringList>("titles");
+
+        const QStringList all{"Step", "Channel", "Time to wait", "Time unit"};
+        QTest::newRow("four columns") << 4 << all;
+        QTest::newRow("six columns keep six") << 6 << (all + QStringList{"", ""});
+        QTest::newRow("two columns") << 2 << all.mid(0, 2);
+    }
+
+    void newProgram() {
+        QFETCH(int, cols);
+        QFETCH(QStringList, titles);
+
+        ProgramTable table;
+        table.setCols(cols);
+        table.setRows(40);
+        fillCoordinates(table);
+        table.setColumnWidth(1, 1500);
+        table.setCurrentCell(3, 1);
+        table.setCurrentCellBackground(Qt::yellow);
+        StepTable steps;
+        steps.fill({7, 2.5, u"s"_s});
+        RunLog log;
+        LoggingHost host(log);
+        connect(&table, &QAbstractItemModel::rowsRemoved,
+                [&] { log.entries << u"rows removed"_s; });
+
+        NewProgram(table, steps, &host);
+
+        // The window hides before the table changes and enables the buttons once it is ready.
+        QCOMPARE(log.entries, QStringList({"host.hide", "rows removed", "host.enable"}));
+        QCOMPARE(table.columnWidth(1), 1500);
+        QCOMPARE(tableRows(table),
+                 QStringList{titles.join(u'\t')} + QStringList(16, QString(cols - 1, u'\t')));
+        // A step marked during a run does not outlive its program.
+        QVERIFY(!table.cellBackground(3, 1).isValid());
+        for (const StepRecord &step : steps)
+            QVERIFY(step.channel_no == -1 && step.wait_time == -1.0 && step.time_unit == u"-1");
+        // Without windows around it works alike.
+        table.setRows(30);
+        NewProgram(table, steps, nullptr);
+        QCOMPARE(table.rows(), 17);
+    }
+
+    void background() {
+        ProgramTable table;
+        QSignalSpy changed(&table, &QAbstractItemModel::dataChanged);
+        table.setCurrentCell(4, 1);
+        table.setCurrentCellBackground(Qt::green);
+        QCOMPARE(table.cellBackground(4, 1), QColor(Qt::green));
+        QCOMPARE(table.data(table.index(4, 1), Qt::BackgroundRole), QVariant(QColor(Qt::green)));
+        QVERIFY(!table.data(table.index(4, 2), Qt::BackgroundRole).isValid());
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed.last().at(0).value<QModelIndex>(), table.index(4, 1));
+        QVERIFY(changed.last().at(2).value<QList<int>>().contains(Qt::BackgroundRole));
+
+        // Another cell, then back: each keeps its own.
+        table.setCurrentCell(5, 1);
+        table.setCurrentCellBackground(Qt::red);
+        table.setCurrentCell(4, 1);
+        table.setCurrentCellBackground(ProgramTable::buttonFace());
+        QVERIFY(!table.data(table.index(4, 1), Qt::BackgroundRole).isValid());
+        QCOMPARE(table.cellBackground(5, 1), QColor(Qt::red));
+        QCOMPARE(changed.size(), 3);
+
+        // A colour on a row that is cut off does not come back with the row.
+        table.setRows(5);
+        table.setRows(17);
+        QVERIFY(!table.cellBackground(5, 1).isValid());
+    }
+
+    void modelSignals() {
+        ProgramTable table;
+        QAbstractItemModelTester tester(&table,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSignalSpy changed(&table, &QAbstractItemModel::dataChanged);
+        StepTable steps;
+
+        NewProgram(table, steps, nullptr);
+        table.setRows(30);
+        table.genSteps();
+        table.setCols(6);
+        changed.clear();
+        table.setText(3, 5, u"x"_s);
+        QCOMPARE(changed.size(), 1);
+        QVERIFY(table.setData(table.index(2, 2), u"500"_s));
+        QCOMPARE(table.data(table.index(2, 2)), QVariant(u"500"_s));
+        QVERIFY(!table.setData(table.index(2, 2), u"1"_s, Qt::DecorationRole));
+        table.setCurrentCell(2, 1);
+        table.setSelectionEnd(8, 5);
+        changed.clear();
+        table.setClip(u"a\tb\rc"_s);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed.last().at(0).value<QModelIndex>(), table.index(2, 1));
+        QVERIFY(changed.last().at(1).value<QModelIndex>().row() >= 3);
+        table.setCurrentCellBackground(Qt::cyan);
+        table.setCols(2);
+        table.setRows(3);
+        table.addrow();
+        table.setCols(4);
+        table.clear();
+        NewProgram(table, steps, nullptr);
+        QCOMPARE(table.flags(table.index(1, 1)), Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+        QCOMPARE(table.rowCount(table.index(1, 1)), 0);
+    }
 };
-
-void TestProgramTable::newTable() {
-    ProgramTable table;
-    QCOMPARE(table.rows(), 17);
-    QCOMPARE(table.cols(), 4);
-    QCOMPARE(table.rowCount(), 17);
-    QCOMPARE(table.columnCount(), 4);
-    for (int r = 0; r < table.rows(); ++r) {
-        for (int c = 0; c < table.cols(); ++c)
-            QVERIFY(table.text(r, c).isEmpty());
-    }
-    QCOMPARE(table.columnWidth(0), 450);
-    QCOMPARE(table.columnWidth(1), 700);
-    QCOMPARE(table.columnWidth(2), 1020);
-    QCOMPARE(table.columnWidth(3), 800);
-    QCOMPARE(table.row(), 0);
-    QCOMPARE(table.col(), 0);
-    QCOMPARE(table.rowSel(), 0);
-    QCOMPARE(table.colSel(), 0);
-    QCOMPARE(table.topRow(), 1);
-}
-
-void TestProgramTable::clip_data() {
-    QTest::addColumn<QPoint>("current"); // (col, row)
-    QTest::addColumn<QPoint>("selectionEnd");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("one cell") << QPoint(2, 3) << QPoint(2, 3) << QStringLiteral("3,2");
-    QTest::newRow("row part") << QPoint(1, 2) << QPoint(3, 2) << QStringLiteral("2,1\t2,2\t2,3");
-    QTest::newRow("column part") << QPoint(0, 1) << QPoint(0, 3) << QStringLiteral("1,0\r2,0\r3,0");
-    QTest::newRow("block") << QPoint(1, 1) << QPoint(2, 2) << QStringLiteral("1,1\t1,2\r2,1\t2,2");
-    QTest::newRow("reversed corners")
-        << QPoint(2, 2) << QPoint(1, 1) << QStringLiteral("1,1\t1,2\r2,1\t2,2");
-    QTest::newRow("crossed corners")
-        << QPoint(2, 1) << QPoint(1, 2) << QStringLiteral("1,1\t1,2\r2,1\t2,2");
-}
-
-void TestProgramTable::clip() {
-    QFETCH(QPoint, current);
-    QFETCH(QPoint, selectionEnd);
-    QFETCH(QString, expected);
-
-    ProgramTable table;
-    fillCoordinates(table);
-    table.setCurrentCell(current.y(), current.x());
-    table.setSelectionEnd(selectionEnd.y(), selectionEnd.x());
-    QCOMPARE(table.clip(), expected);
-}
-
-void TestProgramTable::setClip_data() {
-    QTest::addColumn<QPoint>("current"); // (col, row)
-    QTest::addColumn<QPoint>("selectionEnd");
-    QTest::addColumn<QString>("block");
-    // "row,col=text" for every cell that changes; all others keep "r,c".
-    QTest::addColumn<QStringList>("changes");
-
-    QTest::newRow("exact fit") << QPoint(1, 1) << QPoint(2, 2) << QStringLiteral("a\tb\rc\td")
-                               << QStringList{"1,1=a", "1,2=b", "2,1=c", "2,2=d"};
-    QTest::newRow("reversed corners")
-        << QPoint(2, 2) << QPoint(1, 1) << QStringLiteral("a\tb\rc\td")
-        << QStringList{"1,1=a", "1,2=b", "2,1=c", "2,2=d"};
-    QTest::newRow("crossed corners") << QPoint(1, 2) << QPoint(2, 1) << QStringLiteral("a\tb\rc\td")
-                                     << QStringList{"1,1=a", "1,2=b", "2,1=c", "2,2=d"};
-    QTest::newRow("cells beyond the right ignored")
-        << QPoint(1, 1) << QPoint(2, 1) << QStringLiteral("a\tb\tc\td")
-        << QStringList{"1,1=a", "1,2=b"};
-    QTest::newRow("rows beyond the bottom ignored")
-        << QPoint(0, 1) << QPoint(1, 1) << QStringLiteral("a\tb\rc\td\re")
-        << QStringList{"1,0=a", "1,1=b"};
-    QTest::newRow("short row keeps the rest")
-        << QPoint(0, 1) << QPoint(3, 2) << QStringLiteral("a\rb\tc")
-        << QStringList{"1,0=a", "2,0=b", "2,1=c"};
-    QTest::newRow("fewer rows keep the rest")
-        << QPoint(0, 1) << QPoint(1, 3) << QStringLiteral("a\tb") << QStringList{"1,0=a", "1,1=b"};
-    QTest::newRow("empty cells overwrite") << QPoint(0, 1) << QPoint(2, 1) << QStringLiteral("\t\t")
-                                           << QStringList{"1,0=", "1,1=", "1,2="};
-    QTest::newRow("line feed is text")
-        << QPoint(0, 1) << QPoint(1, 2) << QStringLiteral("a\nb\tc\r\nd")
-        << QStringList{"1,0=a\nb", "1,1=c", "2,0=\nd"};
-    QTest::newRow("line end after the last row")
-        << QPoint(0, 0) << QPoint(3, 0) << QStringLiteral("a\tb\tc\td\r\n")
-        << QStringList{"0,0=a", "0,1=b", "0,2=c", "0,3=d"};
-    QTest::newRow("last cell of the table")
-        << QPoint(3, 16) << QPoint(3, 16) << QStringLiteral("z\r") << QStringList{"16,3=z"};
-}
-
-void TestProgramTable::setClip() {
-    QFETCH(QPoint, current);
-    QFETCH(QPoint, selectionEnd);
-    QFETCH(QString, block);
-    QFETCH(QStringList, changes);
-
-    ProgramTable table;
-    fillCoordinates(table);
-    table.setCurrentCell(current.y(), current.x());
-    table.setSelectionEnd(selectionEnd.y(), selectionEnd.x());
-    table.setClip(block);
-
-    QHash<QString, QString> expected;
-    for (const QString &change : std::as_const(changes)) {
-        const qsizetype eq = change.indexOf(QLatin1Char('='));
-        expected.insert(change.left(eq), change.mid(eq + 1));
-    }
-    for (int r = 0; r < table.rows(); ++r) {
-        for (int c = 0; c < table.cols(); ++c) {
-            const QString key = coordinates(r, c);
-            QCOMPARE(table.text(r, c), expected.value(key, key));
-        }
-    }
-    // The selection itself stays.
-    QCOMPARE(table.row(), current.y());
-    QCOMPARE(table.colSel(), selectionEnd.x());
-}
-
-void TestProgramTable::resizeKeepsCells_data() {
-    QTest::addColumn<int>("rows");
-    QTest::addColumn<int>("cols");
-    QTest::addColumn<int>("expectedRows");
-    QTest::addColumn<int>("expectedCols");
-
-    QTest::newRow("more rows") << 30 << 4 << 30 << 4;
-    QTest::newRow("fewer rows") << 5 << 4 << 5 << 4;
-    QTest::newRow("only the title row") << 1 << 4 << 1 << 4;
-    QTest::newRow("zero rows keeps the title row") << 0 << 4 << 1 << 4;
-    QTest::newRow("negative rows") << -3 << 4 << 1 << 4;
-    QTest::newRow("more columns") << 17 << 7 << 17 << 7;
-    QTest::newRow("fewer columns") << 17 << 2 << 17 << 2;
-    QTest::newRow("zero columns keeps the step column") << 17 << 0 << 17 << 1;
-    QTest::newRow("both grow") << 40 << 6 << 40 << 6;
-    QTest::newRow("both shrink") << 3 << 3 << 3 << 3;
-    QTest::newRow("rows grow, columns shrink") << 25 << 2 << 25 << 2;
-}
-
-void TestProgramTable::resizeKeepsCells() {
-    QFETCH(int, rows);
-    QFETCH(int, cols);
-    QFETCH(int, expectedRows);
-    QFETCH(int, expectedCols);
-
-    ProgramTable table;
-    fillCoordinates(table);
-    table.setCols(cols);
-    table.setRows(rows);
-    QCOMPARE(table.rows(), expectedRows);
-    QCOMPARE(table.cols(), expectedCols);
-    for (int r = 0; r < table.rows(); ++r) {
-        for (int c = 0; c < table.cols(); ++c) {
-            const bool kept = r < ProgramTable::kNewRowCount && c < ProgramTable::kNewColumnCount;
-            QCOMPARE(table.text(r, c), kept ? coordinates(r, c) : QString());
-        }
-    }
-    QVERIFY(table.text(expectedRows, 0).isEmpty());
-    QVERIFY(table.text(0, expectedCols).isEmpty());
-    // Growing back gives empty cells, not the ones that were cut off.
-    table.setRows(ProgramTable::kNewRowCount);
-    table.setCols(ProgramTable::kNewColumnCount);
-    if (expectedRows < ProgramTable::kNewRowCount)
-        QVERIFY(table.text(ProgramTable::kNewRowCount - 1, 0).isEmpty());
-    if (expectedCols < ProgramTable::kNewColumnCount)
-        QVERIFY(table.text(0, ProgramTable::kNewColumnCount - 1).isEmpty());
-    QCOMPARE(table.columnWidth(0), 450);
-}
-
-void TestProgramTable::resizeClampsPositions() {
-    ProgramTable table;
-    table.setRows(40);
-    table.setTopRow(30);
-    table.setCurrentCell(35, 3);
-    table.setSelectionEnd(20, 2);
-    QSignalSpy current(&table, &ProgramTable::currentCellChanged);
-    QSignalSpy top(&table, &ProgramTable::topRowChanged);
-
-    table.setRows(10);
-    table.setCols(2);
-    QCOMPARE(table.row(), 9);
-    QCOMPARE(table.col(), 1);
-    QCOMPARE(table.rowSel(), 9);
-    QCOMPARE(table.colSel(), 1);
-    QCOMPARE(table.topRow(), 9);
-    QVERIFY(!current.isEmpty());
-    QCOMPARE(current.last(), (QList<QVariant>{9, 1}));
-    QCOMPARE(top.last(), QList<QVariant>{9});
-
-    table.setRows(1);
-    QCOMPARE(table.row(), 0);
-    QCOMPARE(table.topRow(), 1); // the first non-fixed row, even when there is none
-}
-
-void TestProgramTable::currentCellCollapsesSelection() {
-    ProgramTable table;
-    QSignalSpy current(&table, &ProgramTable::currentCellChanged);
-    QSignalSpy selectionEnd(&table, &ProgramTable::selectionEndChanged);
-
-    table.setCurrentCell(2, 1);
-    table.setSelectionEnd(5, 3);
-    QCOMPARE(table.row(), 2);
-    QCOMPARE(table.col(), 1);
-    QCOMPARE(table.rowSel(), 5);
-    QCOMPARE(table.colSel(), 3);
-    QCOMPARE(current.size(), 1);
-    QCOMPARE(current.last(), (QList<QVariant>{2, 1}));
-    QCOMPARE(selectionEnd.last(), (QList<QVariant>{5, 3}));
-
-    // The same cell again still collapses the selection, and says so.
-    table.setCurrentCell(2, 1);
-    QCOMPARE(table.rowSel(), 2);
-    QCOMPARE(table.colSel(), 1);
-    QCOMPARE(current.size(), 2);
-    QCOMPARE(selectionEnd.last(), (QList<QVariant>{2, 1}));
-}
-
-void TestProgramTable::positionsStayInside_data() {
-    QTest::addColumn<QPoint>("requested"); // (col, row)
-    QTest::addColumn<QPoint>("expected");
-    QTest::addColumn<int>("expectedTopRow"); // for setTopRow(requested row)
-
-    QTest::newRow("inside") << QPoint(2, 5) << QPoint(2, 5) << 5;
-    QTest::newRow("beyond the end") << QPoint(9, 100) << QPoint(3, 16) << 16;
-    QTest::newRow("negative") << QPoint(-1, -5) << QPoint(0, 0) << 1;
-    QTest::newRow("title row") << QPoint(1, 0) << QPoint(1, 0) << 1;
-}
-
-void TestProgramTable::positionsStayInside() {
-    QFETCH(QPoint, requested);
-    QFETCH(QPoint, expected);
-    QFETCH(int, expectedTopRow);
-
-    ProgramTable table;
-    fillCoordinates(table);
-    table.setCurrentCell(requested.y(), requested.x());
-    QCOMPARE(QPoint(table.col(), table.row()), expected);
-    table.setCurrentCell(1, 1);
-    table.setSelectionEnd(requested.y(), requested.x());
-    QCOMPARE(QPoint(table.colSel(), table.rowSel()), expected);
-    QVERIFY(!table.clip().isEmpty());
-    table.setTopRow(requested.y());
-    QCOMPARE(table.topRow(), expectedTopRow);
-}
-
-void TestProgramTable::genStepsAndAddrow() {
-    ProgramTable table;
-    table.setText(0, 0, QStringLiteral("Step"));
-    table.setText(5, 1, QStringLiteral("7"));
-    table.setRows(25);
-    table.genSteps();
-    QCOMPARE(table.text(0, 0), QStringLiteral("Step"));
-    for (int r = 1; r < 25; ++r)
-        QCOMPARE(table.text(r, 0), QString::number(r));
-    QCOMPARE(table.text(5, 1), QStringLiteral("7"));
-
-    table.addrow();
-    QCOMPARE(table.rows(), 26);
-    QVERIFY(table.text(25, 0).isEmpty());
-    QCOMPARE(table.text(24, 0), QStringLiteral("24"));
-}
-
-void TestProgramTable::clearKeepsSizes() {
-    ProgramTable table;
-    table.setCols(5);
-    table.setRows(20);
-    fillCoordinates(table);
-    table.setColumnWidth(2, 1500);
-    table.setCurrentCell(3, 2);
-    table.setCurrentCellBackground(Qt::yellow);
-
-    table.clear();
-    QCOMPARE(table.rows(), 20);
-    QCOMPARE(table.cols(), 5);
-    QCOMPARE(table.columnWidth(2), 1500);
-    for (int r = 0; r < table.rows(); ++r) {
-        for (int c = 0; c < table.cols(); ++c)
-            QVERIFY(table.text(r, c).isEmpty());
-    }
-    QVERIFY(!table.cellBackground(3, 2).isValid());
-}
-
-void TestProgramTable::newProgram_data() {
-    QTest::addColumn<int>("cols");
-    QTest::addColumn<QStringList>("titles");
-
-    const QStringList all{"Step", "Channel", "Time to wait", "Time unit"};
-    QTest::newRow("four columns") << 4 << all;
-    QTest::newRow("six columns keep six") << 6 << (all + QStringList{"", ""});
-    QTest::newRow("two columns") << 2 << QStringList{"Step", "Channel"};
-}
-
-void TestProgramTable::newProgram() {
-    QFETCH(int, cols);
-    QFETCH(QStringList, titles);
-
-    ProgramTable table;
-    table.setCols(cols);
-    table.setRows(40);
-    fillCoordinates(table);
-    StepTable steps;
-    for (int i = 0; i < kStepTableSize; ++i)
-        steps[std::size_t(i)] = {qint16(i), 2.5, QStringLiteral("s")};
-    RecordingHost host(table);
-
-    NewProgram(table, steps, &host);
-
-    // The window hides before the table changes and enables the buttons once it is ready.
-    QCOMPARE(host.calls, (QStringList{"hide rows=40", "enable rows=17"}));
-    QCOMPARE(table.rows(), 17);
-    QCOMPARE(table.cols(), cols);
-    for (int c = 0; c < cols; ++c)
-        QCOMPARE(table.text(0, c), titles.at(c));
-    for (int r = 1; r < table.rows(); ++r) {
-        for (int c = 0; c < cols; ++c)
-            QVERIFY2(table.text(r, c).isEmpty(), qPrintable(coordinates(r, c)));
-    }
-    for (const StepRecord &step : steps) {
-        QCOMPARE(step.channel_no, qint16(-1));
-        QCOMPARE(step.wait_time, -1.0);
-        QCOMPARE(step.time_unit, QStringLiteral("-1"));
-    }
-
-    // Without windows around it works alike.
-    NewProgram(table, steps, nullptr);
-    QCOMPARE(table.rows(), 17);
-}
-
-void TestProgramTable::background() {
-    ProgramTable table;
-    QSignalSpy changed(&table, &QAbstractItemModel::dataChanged);
-    table.setCurrentCell(4, 1);
-    table.setCurrentCellBackground(QColor(Qt::green));
-
-    QCOMPARE(table.cellBackground(4, 1), QColor(Qt::green));
-    QCOMPARE(table.data(table.index(4, 1), Qt::BackgroundRole).value<QColor>(), QColor(Qt::green));
-    QVERIFY(!table.data(table.index(4, 2), Qt::BackgroundRole).isValid());
-    QVERIFY(!table.cellBackground(4, 2).isValid());
-    QCOMPARE(changed.size(), 1);
-    QCOMPARE(changed.last().at(0).value<QModelIndex>(), table.index(4, 1));
-    QVERIFY(changed.last().at(2).value<QList<int>>().contains(Qt::BackgroundRole));
-
-    // Another cell, then back: each keeps its own.
-    table.setCurrentCell(5, 1);
-    table.setCurrentCellBackground(QColor(Qt::red));
-    table.setCurrentCell(4, 1);
-    table.setCurrentCellBackground(ProgramTable::buttonFace());
-    QVERIFY(!table.cellBackground(4, 1).isValid());
-    QVERIFY(!table.data(table.index(4, 1), Qt::BackgroundRole).isValid());
-    QCOMPARE(table.cellBackground(5, 1), QColor(Qt::red));
-    QCOMPARE(changed.size(), 3);
-
-    // A colour on a row that is cut off does not come back with the row.
-    table.setRows(5);
-    table.setRows(17);
-    QVERIFY(!table.cellBackground(5, 1).isValid());
-}
-
-void TestProgramTable::modelSignals() {
-    ProgramTable table;
-    QAbstractItemModelTester tester(&table, QAbstractItemModelTester::FailureReportingMode::QtTest);
-    QSignalSpy changed(&table, &QAbstractItemModel::dataChanged);
-    StepTable steps;
-
-    NewProgram(table, steps, nullptr);
-    table.setRows(30);
-    table.genSteps();
-    table.setCols(6);
-    table.setText(3, 5, QStringLiteral("x"));
-    QVERIFY(table.setData(table.index(2, 2), QStringLiteral("500")));
-    QCOMPARE(table.data(table.index(2, 2)), QVariant(QStringLiteral("500")));
-    QVERIFY(!table.setData(table.index(2, 2), QStringLiteral("1"), Qt::DecorationRole));
-    table.setCurrentCell(2, 1);
-    table.setSelectionEnd(8, 5);
-    changed.clear();
-    table.setClip(QStringLiteral("a\tb\rc"));
-    QCOMPARE(changed.size(), 1);
-    QCOMPARE(changed.last().at(0).value<QModelIndex>(), table.index(2, 1));
-    QVERIFY(changed.last().at(1).value<QModelIndex>().row() >= 3);
-    table.setCurrentCellBackground(Qt::cyan);
-    table.setCols(2);
-    table.setRows(3);
-    table.addrow();
-    table.setCols(4);
-    table.clear();
-    NewProgram(table, steps, nullptr);
-    QCOMPARE(table.flags(table.index(1, 1)), Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-    QCOMPARE(table.rowCount(table.index(1, 1)), 0);
-}
 
 QTEST_GUILESS_MAIN(TestProgramTable)
 #include "tst_programtable.moc"

@@ -5,64 +5,52 @@
 #include "platform/clock.h"
 
 #include <QColor>
-#include <QList>
 #include <QStringList>
 
 #include <functional>
 
-// Fakes for the program runner's windows and device. They all write into one RunLog, so a test
-// can assert the order of calls across windows.
+// Fakes for the windows and the device that the program runner and the file commands talk to.
+// They all write into one RunLog, so a test can assert the order of calls across windows.
 struct RunLog {
     QStringList entries;
-
-    QStringList matching(const QString &prefix) const {
-        QStringList found;
-        for (const QString &entry : entries) {
-            if (entry.startsWith(prefix))
-                found << entry;
-        }
-        return found;
-    }
 };
 
-class LoggingRunButtons final : public RunButtons {
+// Writes "<name><what>" into the log.
+struct LogWriter {
+    RunLog &log;
+    QString name;
+    void note(const QString &what) const { log.entries << name + what; }
+};
+
+class LoggingRunButtons final : public RunButtons, LogWriter {
 public:
     LoggingRunButtons(RunLog &log, const QString &name)
-        : m_log(log)
-        , m_name(name) {}
-    void ProgramRun() override { m_log.entries << m_name + QStringLiteral(".ProgramRun"); }
-    void ProgramStop() override { m_log.entries << m_name + QStringLiteral(".ProgramStop"); }
-
-private:
-    RunLog &m_log;
-    QString m_name;
+        : LogWriter{log, name} {}
+    void ProgramRun() override { note(QStringLiteral(".ProgramRun")); }
+    void ProgramStop() override { note(QStringLiteral(".ProgramStop")); }
 };
 
-class LoggingDial final : public ChannelDial {
+class LoggingDial final : public ChannelDial, LogWriter {
 public:
     explicit LoggingDial(RunLog &log)
-        : m_log(log) {}
+        : LogWriter{log, QStringLiteral("dial ")} {}
     void change_button_color(int index, const QColor &color) override {
-        m_log.entries << QStringLiteral("dial %1 %2").arg(index).arg(color.name());
+        note(QString::number(index) + QLatin1Char(' ') + color.name());
         if (onChange)
             onChange(index);
     }
     std::function<void(int index)> onChange;
-
-private:
-    RunLog &m_log;
 };
 
-class LoggingTextBox final : public TextBox {
+class LoggingTextBox final : public TextBox, LogWriter {
 public:
     LoggingTextBox(RunLog &log, const QString &name, const QString &text = {})
-        : m_log(log)
-        , m_name(name)
+        : LogWriter{log, name + QLatin1Char('=')}
         , m_text(text) {}
     QString text() const override { return m_text; }
     void setText(const QString &text) override {
         m_text = text;
-        m_log.entries << m_name + QLatin1Char('=') + text;
+        note(text);
         if (onSetText)
             onSetText(text);
     }
@@ -70,59 +58,49 @@ public:
     std::function<void(const QString &)> onSetText;
 
 private:
-    RunLog &m_log;
-    QString m_name;
     QString m_text;
 };
 
-class LoggingMessages final : public MessageDisplay {
+class LoggingMessages final : public MessageDisplay, LogWriter {
 public:
     explicit LoggingMessages(RunLog &log)
-        : m_log(log) {}
+        : LogWriter{log, QStringLiteral("message ")} {}
     void showMessage(const QString &text) override {
         shown << text;
-        m_log.entries << QStringLiteral("message ") + text;
+        note(text);
     }
     QStringList shown;
-
-private:
-    RunLog &m_log;
 };
 
-// A device that records each channel command with the clock's time in milliseconds.
-class RecordingChannelCommand final : public ChannelCommand {
+class LoggingHost final : public ProgramHost, LogWriter {
 public:
-    struct Command {
-        qint64 atMs;
-        int index;
-    };
+    explicit LoggingHost(RunLog &log)
+        : LogWriter{log, QStringLiteral("host.")} {}
+    void hideMainIfMiniVisible() override { note(QStringLiteral("hide")); }
+    void enableRunButtons() override { note(QStringLiteral("enable")); }
+};
 
+// A device that logs "goto <index>" and keeps each command as "<index>@<ms since it was made>".
+class RecordingChannelCommand final : public ChannelCommand, LogWriter {
+public:
     RecordingChannelCommand(RunLog &log, const Clock &clock)
-        : m_log(log)
-        , m_clock(clock) {}
+        : LogWriter{log, QStringLiteral("goto ")}
+        , m_clock(clock)
+        , m_start(clock.monotonic()) {}
     GotoResult GotoChannel(int index) override {
-        const qint64 atMs =
-            std::chrono::duration_cast<std::chrono::milliseconds>(m_clock.monotonic()).count();
-        commands << Command{atMs, index};
-        m_log.entries << QStringLiteral("goto %1").arg(index);
-        if (onGoto)
-            onGoto(index);
-        return result ? result(int(commands.size())) : GotoResult::Sent;
-    }
-    QList<int> indexes() const {
-        QList<int> found;
-        for (const Command &command : commands)
-            found << command.index;
-        return found;
+        using std::chrono::milliseconds;
+        const auto ms = std::chrono::duration_cast<milliseconds>(m_clock.monotonic() - m_start);
+        commands << QStringLiteral("%1@%2").arg(index).arg(ms.count());
+        note(QString::number(index));
+        return answer ? answer(int(commands.size())) : GotoResult::Sent;
     }
 
-    QList<Command> commands;
-    // The outcome of the n-th command (from 1); Sent when unset.
-    std::function<GotoResult(int n)> result;
-    // Runs while the command is on the stack, as the device's time would pass.
-    std::function<void(int index)> onGoto;
+    QStringList commands;
+    // The outcome of the n-th command (from 1), Sent when unset. It runs while the command is on
+    // the stack, as the device's time would pass.
+    std::function<GotoResult(int n)> answer;
 
 private:
-    RunLog &m_log;
     const Clock &m_clock;
+    const Clock::Duration m_start;
 };
