@@ -1,11 +1,6 @@
 // The device link over a real pseudo-terminal against qmx7700-sim, in real time.
-#include "core/globalstate.h"
-#include "device/devicelink.h"
-#include "platform/clock.h"
-#include "platform/settingsstore.h"
-#include "platform/systemserialport.h"
 #include "support/fakelinkviews.h"
-#include "support/simulator.h"
+#include "support/simlink.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -14,31 +9,16 @@ namespace {
 const QList<int> kPositions{-300, 150,  1200,  2400,  3600,  4800,  6000,  7200,
                             8400, 9600, 10800, 12000, 13200, 14400, 15600, 32767};
 
-QString positionList() {
-    QStringList texts;
-    for (int p : kPositions)
-        texts << QString::number(p);
-    return texts.join(QLatin1Char(','));
-}
-
-// The program's side: the real port, the real clock, the link.
-class Program {
-public:
+// The link with the lamps, status and messages it reports to.
+struct Program : SimLink {
     explicit Program(const Simulator &sim)
-        : store(sim.filePath(QStringLiteral("settings.conf"))) {
-        store.write(QStringLiteral("Ports"), QStringLiteral("Com1"), sim.linkPath());
-        state.opt_comport = 1;
+        : SimLink(sim) {
         link.setViews(LinkViews{&status, {&lamps}, &messages, nullptr, nullptr});
     }
 
-    SettingsStore store;
-    GlobalState state;
-    SystemSerialPort port{store};
-    SystemClock clock;
     FakeStatus status;
     FakeLamps lamps;
     FakeMessages messages;
-    DeviceLink link{state, port, clock};
 };
 } // namespace
 
@@ -64,8 +44,8 @@ void TestDeviceSim::connectReadsPositions() {
     QFETCH(QString, format);
 
     Simulator sim;
-    QVERIFY(sim.start(
-        {QStringLiteral("--format"), format, QStringLiteral("--positions"), positionList()}));
+    QVERIFY(sim.start({QStringLiteral("--format"), format, QStringLiteral("--positions"),
+                       positionList(kPositions)}));
     Program program(sim);
     program.link.Connect();
 
@@ -81,8 +61,8 @@ void TestDeviceSim::connectReadsPositions() {
 
 void TestDeviceSim::gotoChannelTrace() {
     Simulator sim;
-    QVERIFY(sim.start({QStringLiteral("--positions"), positionList(), QStringLiteral("--speed"),
-                       QStringLiteral("0")}));
+    QVERIFY(sim.start({QStringLiteral("--positions"), positionList(kPositions),
+                       QStringLiteral("--speed"), QStringLiteral("0")}));
     Program program(sim);
     program.link.Connect();
     QCOMPARE(program.link.statusText(), QStringLiteral("CONNECTED TO QMX7700"));

@@ -3,6 +3,7 @@
 #include "program/programtable.h"
 #include "program/steptable.h"
 #include "support/runnerfakes.h"
+#include "support/tablerows.h"
 
 #include <QDir>
 #include <QFile>
@@ -45,18 +46,6 @@ void newProgram(ProgramTable &table, int cols, const QStringList &rows) {
         for (int c = 0; c < cells.size(); ++c)
             table.setText(r + 1, c, cells.at(c));
     }
-}
-
-// Every row of the table, its cells joined by tabs.
-QStringList tableRows(const ProgramTable &table) {
-    QStringList rows;
-    for (int r = 0; r < table.rows(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < table.cols(); ++c)
-            cells << table.text(r, c);
-        rows << cells.join(u'\t');
-    }
-    return rows;
 }
 
 QByteArray readFile(const QString &path) {

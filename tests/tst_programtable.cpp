@@ -3,6 +3,7 @@
 #include "program/programtable.h"
 #include "program/steptable.h"
 #include "support/runnerfakes.h"
+#include "support/tablerows.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -33,18 +34,6 @@ QStringList changedCells(const ProgramTable &table) {
         }
     }
     return changed;
-}
-
-// Every row of the table, its cells joined by tabs.
-QStringList tableRows(const ProgramTable &table) {
-    QStringList rows;
-    for (int r = 0; r < table.rows(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < table.cols(); ++c)
-            cells << table.text(r, c);
-        rows << cells.join(u'\t');
-    }
-    return rows;
 }
 
 // The current cell, the far corner of the selection and the top row.

@@ -1,15 +1,10 @@
 // A program run over a real pseudo-terminal against qmx7700-sim, in real time.
-#include "core/globalstate.h"
-#include "device/devicelink.h"
-#include "platform/clock.h"
-#include "platform/settingsstore.h"
-#include "platform/systemserialport.h"
 #include "program/programtable.h"
 #include "program/runner.h"
 #include "program/steptable.h"
 #include "program/waits.h"
 #include "support/runnerfakes.h"
-#include "support/simulator.h"
+#include "support/simlink.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -18,13 +13,6 @@
 namespace {
 const QList<int> kPositions{100,  -250, 1300,  2400,  3500,  4600,  5700,  6800,
                             7900, 9000, 10100, 11200, 12300, 13400, 14500, 15600};
-
-QString positionList() {
-    QStringList texts;
-    for (const int position : kPositions)
-        texts << QString::number(position);
-    return texts.join(QLatin1Char(','));
-}
 
 struct ProgramStep {
     int channel;
@@ -49,13 +37,10 @@ QList<QByteArray> channelSwitch(int channel) {
     return commands;
 }
 
-// The program's side: the real port, the real clock, the link and the runner.
-class Program {
-public:
+// The link with the runner and the windows it reports to.
+struct Program : SimLink {
     explicit Program(const Simulator &sim)
-        : store(sim.filePath(QStringLiteral("settings.conf"))) {
-        store.write(QStringLiteral("Ports"), QStringLiteral("Com1"), sim.linkPath());
-        state.opt_comport = 1;
+        : SimLink(sim) {
         clearSteps(steps);
         runner.setViews(
             {&mainButtons, &miniButtons, &dial, &miniChannel, &editorRuns, &miniRuns, &messages});
@@ -66,11 +51,6 @@ public:
         }
     }
 
-    SettingsStore store;
-    GlobalState state;
-    SystemSerialPort port{store};
-    SystemClock clock;
-    DeviceLink link{state, port, clock};
     ProgramTable table;
     StepTable steps;
     Waits waits{clock, state};
@@ -97,8 +77,8 @@ private slots:
 
 void TestRunnerSim::runSwitchesChannelsInOrder() {
     Simulator sim;
-    QVERIFY(sim.start({QStringLiteral("--positions"), positionList(), QStringLiteral("--speed"),
-                       QStringLiteral("0")}));
+    QVERIFY(sim.start({QStringLiteral("--positions"), positionList(kPositions),
+                       QStringLiteral("--speed"), QStringLiteral("0")}));
     Program program(sim);
     program.link.Connect();
     QCOMPARE(program.link.statusText(), QStringLiteral("CONNECTED TO QMX7700"));
@@ -155,8 +135,8 @@ void TestRunnerSim::stopInStep2() {
     QFETCH(bool, byTimer);
 
     Simulator sim;
-    QVERIFY(sim.start({QStringLiteral("--positions"), positionList(), QStringLiteral("--speed"),
-                       QStringLiteral("0")}));
+    QVERIFY(sim.start({QStringLiteral("--positions"), positionList(kPositions),
+                       QStringLiteral("--speed"), QStringLiteral("0")}));
     Program program(sim);
     program.table.setText(2, ProgramTable::TimeColumn, QStringLiteral("2"));
     program.table.setText(2, ProgramTable::UnitColumn, QStringLiteral("min"));

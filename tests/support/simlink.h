@@ -1,0 +1,32 @@
+#pragma once
+
+#include "core/globalstate.h"
+#include "device/devicelink.h"
+#include "platform/clock.h"
+#include "platform/settingsstore.h"
+#include "platform/systemserialport.h"
+#include "support/simulator.h"
+
+// The program's side of an end-to-end test: the real port, the real clock and the link, with
+// port 1 mapped to the simulator's terminal in a settings store of the test's own.
+struct SimLink {
+    explicit SimLink(const Simulator &sim)
+        : store(sim.filePath(QStringLiteral("settings.conf"))) {
+        store.write(QStringLiteral("Ports"), QStringLiteral("Com1"), sim.linkPath());
+        state.opt_comport = 1;
+    }
+
+    SettingsStore store;
+    GlobalState state;
+    SystemSerialPort port{store};
+    SystemClock clock;
+    DeviceLink link{state, port, clock};
+};
+
+// The simulator's --positions argument for a list of 16 positions.
+inline QString positionList(const QList<int> &positions) {
+    QStringList texts;
+    for (const int position : positions)
+        texts << QString::number(position);
+    return texts.join(QLatin1Char(','));
+}
