@@ -48,6 +48,23 @@ std::optional<qint16> parseInteger(const QString &text) {
     return toInteger(value);
 }
 
+std::optional<qint32> parseWholeLong(const QString &text) {
+    const QString trimmed = text.trimmed();
+    qsizetype digits = 0;
+    for (qsizetype i = 0; i < trimmed.size(); ++i) {
+        const bool sign =
+            i == 0 && (trimmed[i] == QLatin1Char('+') || trimmed[i] == QLatin1Char('-'));
+        if (!sign && !isDigit(trimmed[i]))
+            return std::nullopt;
+        digits += sign ? 0 : 1;
+    }
+    bool ok = false;
+    const qint32 value = trimmed.toInt(&ok, 10);
+    if (digits == 0 || !ok)
+        return std::nullopt;
+    return value;
+}
+
 double leadingNumber(const QString &text) {
     QString compact;
     compact.reserve(text.size());
@@ -86,6 +103,8 @@ double leadingNumber(const QString &text) {
             end = exp;
         }
     }
+    // A number beyond the double range reads as infinity (below it, as 0), which every caller's
+    // range check then rejects.
     return QLocale::c().toDouble(compact.left(end));
 }
 

@@ -19,6 +19,10 @@ std::optional<qint32> toLong(double value);
 // Nothing for text that is not such a number or lies outside -32768..32767.
 std::optional<qint16> parseInteger(const QString &text);
 
+// A whole number as typed: blanks around it, an optional sign and decimal digits, within the
+// Long range. Nothing for any other text (a fraction included).
+std::optional<qint32> parseWholeLong(const QString &text);
+
 // The leading number of a text: blanks, tabs and line feeds are ignored wherever they stand, then
 // an optional sign, digits with at most one period as the decimal mark (whatever the locale) and
 // an optional exponent are read up to the first character that cannot continue the number.

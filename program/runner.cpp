@@ -9,7 +9,6 @@
 #include "program/waits.h"
 
 #include <QColor>
-#include <QRegularExpression>
 
 namespace {
 const QColor kActiveChannel(255, 0, 0);
@@ -28,19 +27,6 @@ bool endsProgram(const QString &channelText) {
 // table ends the pass there.
 bool isRunnable(const StepRecord &step) {
     return step.channel_no >= 1 && step.channel_no <= kChannelCount;
-}
-
-// A whole number as typed: blanks around it, an optional sign and decimal digits, in Long range.
-std::optional<qint32> parseWholeNumber(const QString &text) {
-    static const QRegularExpression wholeNumber(QStringLiteral("^[+-]?[0-9]+$"));
-    const QString trimmed = text.trimmed();
-    if (!wholeNumber.match(trimmed).hasMatch())
-        return std::nullopt;
-    bool ok = false;
-    const qint32 value = trimmed.toInt(&ok, 10);
-    if (!ok)
-        return std::nullopt;
-    return value;
 }
 } // namespace
 
@@ -86,8 +72,7 @@ std::optional<QString> ProgramRunner::findFault() const {
             return tr("Step %1: the time to wait is too long; a step can wait at most 596 hours.")
                 .arg(i);
     }
-    if (m_state.cont_mode == 1 && m_views.editorRuns &&
-        !parseWholeNumber(m_views.editorRuns->text()))
+    if (m_state.cont_mode == 1 && m_views.editorRuns && !parseWholeLong(m_views.editorRuns->text()))
         return tr("The number of runs must be a whole number (-1 runs endlessly).");
     return std::nullopt;
 }
@@ -112,7 +97,7 @@ qint32 ProgramRunner::runsAskedFor() const {
     // Without the editor's box, the runs are those its change handler last recorded.
     if (!m_views.editorRuns)
         return m_state.no_of_runs;
-    return parseWholeNumber(m_views.editorRuns->text()).value_or(0);
+    return parseWholeLong(m_views.editorRuns->text()).value_or(0);
 }
 
 void ProgramRunner::showRunsLeft(qint32 runs) {

@@ -15,6 +15,8 @@ private slots:
     void roundsHalfToEven();
     void integerText_data();
     void integerText();
+    void wholeNumbers_data();
+    void wholeNumbers();
     void longRange();
     void localeNumbers_data();
     void localeNumbers();
@@ -44,6 +46,7 @@ void TestNumbers::leadingNumberReadsWhatItCan_data() {
     QTest::newRow("exponent sign without digits") << "4e+x" << 4.0;
     QTest::newRow("carriage return is not a blank") << "\r5" << 0.0;
     QTest::newRow("header with blanks") << " 3 " << 3.0;
+    QTest::newRow("beyond the double range") << "1e999" << qInf();
 }
 
 void TestNumbers::leadingNumberReadsWhatItCan() {
@@ -104,6 +107,34 @@ void TestNumbers::integerText() {
     QCOMPARE(read.has_value(), valid);
     if (valid)
         QCOMPARE(int(*read), value);
+}
+
+void TestNumbers::wholeNumbers_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<int>("value");
+
+    QTest::newRow("plain") << "3" << true << 3;
+    QTest::newRow("blanks and sign") << " -1 " << true << -1;
+    QTest::newRow("plus sign") << "+7" << true << 7;
+    QTest::newRow("highest") << "2147483647" << true << 2147483647;
+    QTest::newRow("beyond the range") << "2147483648" << false << 0;
+    QTest::newRow("fraction") << "2.0" << false << 0;
+    QTest::newRow("letters after") << "2x" << false << 0;
+    QTest::newRow("sign only") << "-" << false << 0;
+    QTest::newRow("empty") << "" << false << 0;
+    QTest::newRow("blank inside") << "1 2" << false << 0;
+}
+
+void TestNumbers::wholeNumbers() {
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+    QFETCH(int, value);
+
+    const std::optional<qint32> read = parseWholeLong(text);
+    QCOMPARE(read.has_value(), valid);
+    if (valid)
+        QCOMPARE(*read, value);
 }
 
 void TestNumbers::longRange() {
