@@ -40,3 +40,8 @@ struct GlobalState {
     qint16 opt_view = 0;
     qint16 opt_language = 0;
 };
+
+// The Stop buttons' request: the running program ends at its next check.
+inline void RequestStop(GlobalState &state) {
+    state.prog_running = false;
+}

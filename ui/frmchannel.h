@@ -1,0 +1,32 @@
+#pragma once
+
+#include "core/views.h"
+
+#include <QWidget>
+
+class DeviceLink;
+struct GlobalState;
+
+// The channel view: 16 round buttons on a dial (MyButton 0..15, index 0 at the top, clockwise)
+// with their labels, and the power and error lamps. A child of the main window's central area,
+// without a frame; a release over a button paints it red and the click that follows switches
+// the device to that channel.
+class frmChannel final : public QWidget, public ChannelDial, public LampDisplay {
+    Q_OBJECT
+
+public:
+    static const QColor kIdleColor;     // (0, 0, 255)
+    static const QColor kSelectedColor; // (255, 0, 0)
+    static const QColor kRemarkedColor; // (255, 1, 1)
+
+    frmChannel(GlobalState &state, DeviceLink &link, QWidget *parent = nullptr);
+
+    void change_button_color(int index, const QColor &color) override;
+    void setPowerLamp(bool on) override;
+    void setErrorLamp(bool on) override;
+
+    // The view became the active child of the main window: re-marks cur_channel.
+    void Activate();
+
+    QColor buttonColor(int index) const;
+};

@@ -1,0 +1,29 @@
+#include "ui/windowplacement.h"
+
+#include "ui/twips.h"
+
+#include <QWidget>
+
+WindowPlacement::WindowPlacement(QWidget &window)
+    : m_window(window) {}
+
+int WindowPlacement::left() const {
+    return m_parked ? kParkedTwips : toTwipsX(m_window.pos().x());
+}
+
+int WindowPlacement::top() const {
+    return m_parked ? kParkedTwips : toTwipsY(m_window.pos().y());
+}
+
+void WindowPlacement::move(int leftTwips, int topTwips) {
+    m_parked = leftTwips == kParkedTwips && topTwips == kParkedTwips;
+    if (m_parked) {
+        m_window.hide();
+        return;
+    }
+    m_window.move(toPixels(QPoint(leftTwips, topTwips)));
+}
+
+void WindowPlacement::park() {
+    move(kParkedTwips, kParkedTwips);
+}
