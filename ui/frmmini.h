@@ -6,12 +6,12 @@
 #include <QWidget>
 
 class ChannelCommand;
+class ContinuousSwitch;
 class FileDialogs;
 class ProgramRunner;
 class ProgramTable;
 class SettingsStore;
 class ViewSwitch;
-class frmProgram;
 struct GlobalState;
 
 // What the mini view works with besides its own controls.
@@ -25,7 +25,8 @@ struct MiniViewDeps {
     FileDialogs &dialogs;
     ViewSwitch &views;
     ChannelDial &dial;
-    frmProgram &editor;
+    // The program editor's "continous" box.
+    ContinuousSwitch &editorContinuous;
     ProgramHost *host = nullptr;
     MessageDisplay *messages = nullptr;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/views.h"
+#include "ui/windowlinks.h"
 
 #include <QWidget>
 
@@ -10,7 +11,7 @@ struct GlobalState;
 // The program editor: the read-only grid over the program table, edited through the in-cell list
 // cbEditCell and the key filter; the "continous" box chk_cont, the runs box txt_no_of_runs and the
 // lamps. A child of the main window's central area, without a frame.
-class frmProgram final : public QWidget, public LampDisplay {
+class frmProgram final : public QWidget, public LampDisplay, public ContinuousSwitch {
     Q_OBJECT
 
 public:
@@ -27,8 +28,7 @@ public:
     // box from no_of_runs.
     void Activate();
 
-    // Ticks or clears chk_cont; a change of its value runs its click behaviour.
-    void setContinuous(bool ticked);
+    void setContinuous(bool ticked) override;
     // txt_no_of_runs, as the runner writes into it.
     TextBox &runsBox();
 
