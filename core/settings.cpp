@@ -16,3 +16,10 @@ bool LoadSettings(GlobalState &state, const SettingsStore &store) {
     }
     return true;
 }
+
+void SaveOptions(const GlobalState &state, SettingsStore &store) {
+    const QString section = QString::fromLatin1(kSettingsSection);
+    for (const OptionKey *key : kOptionWriteOrder)
+        store.write(section, QString::fromLatin1(key->writtenAs),
+                    QString::number(state.*(key->global)));
+}

@@ -7,3 +7,7 @@ class SettingsStore;
 // is not a whole number in the Integer range and returns false; the globals of that key and of
 // every later one keep what they held.
 bool LoadSettings(GlobalState &state, const SettingsStore &store);
+
+// Writes the seven options from their globals, in the order the options dialog stores them, as
+// decimal text.
+void SaveOptions(const GlobalState &state, SettingsStore &store);

@@ -2,12 +2,18 @@
 
 #include "platform/settingsstore.h"
 
+namespace {
+const QString kSection = QStringLiteral("Ports");
+
+QString mappingKey(int number) {
+    return QStringLiteral("Com%1").arg(number);
+}
+} // namespace
+
 QString portDevicePath(int number, const SettingsStore &store) {
     if (number < 1)
         return {};
-    const QString mapped =
-        store.read(QStringLiteral("Ports"), QStringLiteral("Com%1").arg(number), QString())
-            .trimmed();
+    const QString mapped = store.read(kSection, mappingKey(number), QString()).trimmed();
     if (!mapped.isEmpty())
         return mapped;
 #ifdef Q_OS_WIN
@@ -15,4 +21,10 @@ QString portDevicePath(int number, const SettingsStore &store) {
 #else
     return QStringLiteral("/dev/ttyS%1").arg(number - 1);
 #endif
+}
+
+void mapPortDevice(int number, const QString &devicePath, SettingsStore &store) {
+    if (number < 1)
+        return;
+    store.write(kSection, mappingKey(number), devicePath);
 }

@@ -8,3 +8,7 @@ class SettingsStore;
 // the store has one (for example a stable /dev/serial/by-id/... name), otherwise the platform's
 // own name for it. Empty for numbers below 1, which name no port.
 QString portDevicePath(int number, const SettingsStore &store);
+
+// Maps port number `number` to `devicePath` in the section "Ports"; numbers below 1 name no port
+// and are left alone.
+void mapPortDevice(int number, const QString &devicePath, SettingsStore &store);

@@ -1,0 +1,70 @@
+#include "ui/htmlhelp.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QPointer>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+const QString kHelpFileName = QStringLiteral("QMX-7700.html");
+const QString kContentsAnchor = QStringLiteral("contents");
+
+QPointer<HelpWindow> &helpWindow() {
+    static QPointer<HelpWindow> window;
+    return window;
+}
+} // namespace
+
+QString HelpFilePath(qint16 mode) {
+    if (mode != 1)
+        return {};
+    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + kHelpFileName;
+}
+
+void ShowHelp(qint16 mode) {
+    QPointer<HelpWindow> &window = helpWindow();
+    if (!window) {
+        window = new HelpWindow;
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        // The program ends with its main window, whether or not help is still open.
+        window->setAttribute(Qt::WA_QuitOnClose, false);
+    }
+    window->openContents(HelpFilePath(mode));
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void CloseHelp() {
+    if (HelpWindow *window = helpWindow())
+        window->close();
+}
+
+HelpWindow::HelpWindow(QWidget *parent)
+    : QWidget(parent, Qt::Window) {
+    setObjectName(QStringLiteral("HelpWindow"));
+    setWindowTitle(tr("QMX-7700 Help"));
+    m_browser = new QTextBrowser(this);
+    m_browser->setObjectName(QStringLiteral("txtHelp"));
+    m_browser->setOpenExternalLinks(true);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_browser);
+    resize(760, 600);
+}
+
+void HelpWindow::openContents(const QString &helpFile) {
+    if (helpFile.isEmpty() || !QFileInfo(helpFile).isFile()) {
+        m_browser->clearHistory();
+        m_browser->setHtml(tr("<h3>No help</h3><p>The help file <b>%1</b> was not found.</p>")
+                               .arg(helpFile.isEmpty() ? tr("(none)") : helpFile.toHtmlEscaped()));
+        return;
+    }
+    QUrl url = QUrl::fromLocalFile(helpFile);
+    url.setFragment(kContentsAnchor);
+    m_browser->setSource(url);
+    // Already showing the file: setSource does not move; go to the contents again.
+    m_browser->scrollToAnchor(kContentsAnchor);
+}
