@@ -1,6 +1,7 @@
 #include "core/globalstate.h"
 #include "platform/serialportlist.h"
 #include "platform/settingsstore.h"
+#include "support/clippedtexts.h"
 #include "support/faketopmost.h"
 #include "ui/frmoptions.h"
 
@@ -345,6 +346,11 @@ void TestOptions::shownValues() {
     QCOMPARE(languages->count(), 2);
     // Showing them changes none of them.
     QCOMPARE(optionsOf(m_state), options);
+    // Nothing is cut off on either page (the device line elides its middle on purpose).
+    for (int page = 0; page < 2; ++page) {
+        child<QTabWidget>(QStringLiteral("tbsOptions"))->setCurrentIndex(page);
+        QCOMPARE(clippedTexts(*m_dialog, {QStringLiteral("lblPortDevice")}), QStringList());
+    }
 }
 
 void TestOptions::enterClosesNothing() {

@@ -78,14 +78,14 @@ frmAbout::frmAbout(TopmostWindow &mainWindow, SystemTools &tools, QWidget *owner
     // Placeholder contact block of a fictitious supplier, until the real one is known.
     QLabel *description = addLabel(this, "lblDescription", {1035, 975, 3165, 1440});
     description->setText(tr("Lumen Fibre Systems GmbH\n"
-                            "Am Lichtleiter 7, 12345 Musterstadt\n"
+                            "Lichtweg 7, 12345 Musterstadt\n"
                             "Phone +49 555 0100-0\n"
                             "Fax +49 555 0100-99\n"
                             "support@lumen-fibre.example\n"
                             "www.lumen-fibre.example"));
     // Placeholder legal notice, to be replaced by the supplier's own.
     QLabel *disclaimer = addLabel(this, "lblDisclaimer", {210, 2535, 3870, 270});
-    disclaimer->setText(tr("Protected by copyright law. All rights reserved."));
+    disclaimer->setText(tr("Protected by copyright. All rights reserved."));
 
     QPushButton *ok = addButton(this, tr("OK"), "cmdOK", {1785, 2910, 1245, 345});
     ok->setDefault(true);
