@@ -18,8 +18,9 @@ ensure_packages() {
         "${missing[@]}" >/dev/null
 }
 
-# What every build needs.
-BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev)
+# What every build and its tests need.
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
+    desktop-file-utils)
 
 # Configures and builds in build/; warnings are errors under CI.
 build_project() {
