@@ -17,6 +17,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTabWidget>
 
 // A check box that also carries a stored value it cannot show (anything but 0 and 1): it shows
@@ -174,7 +175,7 @@ QWidget *frmOptions::buildPortPage() {
     m_portList->setObjectName(QStringLiteral("lstPorts"));
     m_portList->setGeometry(
         toPixels(QRect(kLabelLeft, 2880, kTabStrip.width() - 2 * kPageMargin, 1455)));
-    m_portList->setTextElideMode(Qt::ElideMiddle);
+    m_portList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_portList->setSelectionMode(QAbstractItemView::SingleSelection);
     fillPortList();
     connect(m_portList, &QListWidget::itemSelectionChanged, this, &frmOptions::portListChosen);
@@ -275,14 +276,23 @@ void frmOptions::languageChosen(int index) {
 }
 
 void frmOptions::fillPortList() {
+    // Each line is cut in its middle to the list's width; the tooltip has it whole.
+    const int width = m_portList->width() - 2 * m_portList->frameWidth() -
+                      style()->pixelMetric(QStyle::PM_ScrollBarExtent) - 8;
+    const QFontMetrics metrics = m_portList->fontMetrics();
     const QList<SerialPortEntry> ports = m_ports.ports();
     for (const SerialPortEntry &port : ports) {
+        QStringList lines{port.path};
         const QString details = deviceDetails(port);
-        auto *item = new QListWidgetItem(
-            details.isEmpty() ? port.path : port.path + QLatin1Char('\n') + details, m_portList);
+        if (!details.isEmpty())
+            lines << details;
+        QStringList shown;
+        for (const QString &line : std::as_const(lines))
+            shown << metrics.elidedText(line, Qt::ElideMiddle, width);
+        auto *item = new QListWidgetItem(shown.join(QLatin1Char('\n')), m_portList);
         item->setData(Qt::UserRole, port.path);
         item->setData(Qt::UserRole + 1, port.systemLocation);
-        item->setToolTip(item->text());
+        item->setToolTip(lines.join(QLatin1Char('\n')));
     }
     if (ports.isEmpty()) {
         auto *none = new QListWidgetItem(tr("No serial ports found"), m_portList);
