@@ -20,8 +20,7 @@ bool GetKeyValue(Registry &registry, quint32 KeyRoot, const QString &KeyName,
         QByteArray buffer(kBufferSize, '\0');
         quint32 size = kBufferSize;
         quint32 type = 0;
-        read = registry.queryValue(handle, SubKeyRef, type, buffer, size) == Registry::kSuccess &&
-               size <= kBufferSize;
+        read = registry.queryValue(handle, SubKeyRef, type, buffer, size) == Registry::kSuccess;
         // The text ends at its first NUL; one that fills the whole buffer has no known end.
         const qsizetype end = buffer.indexOf('\0');
         if (read && type == Registry::kString) {

@@ -17,7 +17,7 @@ QString stableDeviceName(const QString &systemLocation, const QString &byIdFolde
         QDir(byIdFolder)
             .entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
     for (const QFileInfo &link : links) {
-        if (link.isSymLink() && link.canonicalFilePath() == target)
+        if (link.canonicalFilePath() == target)
             return link.absoluteFilePath();
     }
     return {};

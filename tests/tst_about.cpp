@@ -201,6 +201,9 @@ void TestAbout::getKeyValue_data() {
         << Registry::kNumber << littleEndian(0xffffffff) << "" << true << "4294967295";
     QTest::newRow("another type keeps the caller's value")
         << quint32(3) << QByteArray("\x01\x02") << "kept" << true << "kept";
+    // Type 0 stores nothing under the name asked for; no data: not even the key.
+    QTest::newRow("a missing value") << quint32(0) << QByteArray("x") << "old" << false << "";
+    QTest::newRow("a missing key") << quint32(0) << QByteArray() << "old" << false << "";
 }
 
 void TestAbout::getKeyValue() {
@@ -211,13 +214,18 @@ void TestAbout::getKeyValue() {
     QFETCH(QString, value);
 
     FakeRegistry registry;
-    registry.set(kMsinfoKey, QStringLiteral("PATH"), type, data);
+    if (type != 0)
+        registry.set(kMsinfoKey, QStringLiteral("PATH"), type, data);
+    else if (!data.isEmpty())
+        registry.set(kMsinfoKey, QStringLiteral("Other"), Registry::kString, data);
     QString keyVal = before;
     QCOMPARE(
         GetKeyValue(registry, Registry::kLocalMachine, kMsinfoKey, QStringLiteral("PATH"), keyVal),
         read);
     QCOMPARE(keyVal, value);
-    QCOMPARE(registry.closed, registry.opened);
+    // Closed once, also when it could not be opened (then the handle closed is none).
+    QCOMPARE(registry.closed,
+             registry.opened.isEmpty() ? QList<Registry::Handle>{0} : registry.opened);
     // Reading needs no more than read access, which every user has.
     QCOMPARE(registry.accesses, QList<quint32>{Registry::kReadAccess});
 }

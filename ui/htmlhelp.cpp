@@ -65,6 +65,4 @@ void HelpWindow::openContents(const QString &helpFile) {
     QUrl url = QUrl::fromLocalFile(helpFile);
     url.setFragment(kContentsAnchor);
     m_browser->setSource(url);
-    // Already showing the file: setSource does not move; go to the contents again.
-    m_browser->scrollToAnchor(kContentsAnchor);
 }
