@@ -5,7 +5,7 @@
 #include "support/faketopmost.h"
 #include "ui/frmabout.h"
 
-#include <QLabel>
+#include <QApplication>
 #include <QMap>
 #include <QPushButton>
 #include <QSet>
@@ -14,60 +14,47 @@
 #include <cstring>
 
 namespace {
-// A registry that behaves as the system's does: values keep their terminating NUL, a value
-// larger than the buffer fails with "more data", and closing a handle never opened fails.
+const QString kMsinfoKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
+const QString kLocationKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");
+
+// Behaves as the system's registry does: a value larger than the buffer fails with "more
+// data", and closing a handle never opened fails.
 class FakeRegistry final : public Registry {
 public:
     struct Value {
         quint32 type;
         QByteArray data;
     };
-
-    void setString(const QString &key, const QString &name, const QByteArray &text) {
-        keys[key][name] = {kString, text + '\0'};
-    }
-    void set(const QString &key, const QString &name, quint32 type, const QByteArray &data) {
-        keys[key][name] = {type, data};
-    }
-
     long openKey(quint32 root, const QString &path, quint32 access, Handle &handle) override {
         accesses << access;
-        const QStringList paths = keys.keys();
-        const qsizetype index = paths.indexOf(path);
-        if (root != kLocalMachine || index < 0)
+        if (root != kLocalMachine || !keys.contains(path))
             return 2; // ERROR_FILE_NOT_FOUND
-        handle = Handle(index + 1);
+        handle = Handle(keys.keys().indexOf(path) + 1);
         opened << handle;
         return kSuccess;
     }
     long queryValue(Handle handle, const QString &name, quint32 &type, QByteArray &buffer,
                     quint32 &size) override {
-        const QString path = keys.keys().value(int(handle) - 1);
-        if (!keys[path].contains(name))
+        const QMap<QString, Value> values = keys.value(keys.keys().value(int(handle) - 1));
+        if (!values.contains(name))
             return 2;
-        const Value &value = keys[path][name];
+        const Value value = values.value(name);
         type = value.type;
-        if (quint32(value.data.size()) > size) {
-            size = quint32(value.data.size());
-            return kMoreData;
-        }
-        std::memcpy(buffer.data(), value.data.constData(), size_t(value.data.size()));
+        const bool fits = quint32(value.data.size()) <= size;
+        if (fits)
+            std::memcpy(buffer.data(), value.data.constData(), size_t(value.data.size()));
         size = quint32(value.data.size());
-        return kSuccess;
+        return fits ? kSuccess : kMoreData;
     }
     long closeKey(Handle handle) override {
         closed << handle;
         return opened.contains(handle) ? kSuccess : 6; // ERROR_INVALID_HANDLE
     }
-
     QMap<QString, QMap<QString, Value>> keys;
     QList<quint32> accesses;
     QList<Handle> opened;
     QList<Handle> closed;
 };
-
-const QString kMsinfoKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
-const QString kLocationKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");
 
 class FakeTools final : public SystemTools {
 public:
@@ -78,22 +65,18 @@ public:
     }
     bool startDetached(const QString &program, const QStringList &arguments) override {
         started << (QStringList{program} + arguments).join(u' ');
-        return startWorks;
+        return true;
     }
-
     bool withRegistry = false;
     FakeRegistry fakeRegistry;
-    QSet<QString> files;
-    QSet<QString> onPath;
-    bool startWorks = true;
+    QStringList files;
+    QStringList onPath;
     QStringList started;
 };
 
 QByteArray littleEndian(quint32 value) {
-    QByteArray bytes(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        bytes[i] = char((value >> (8 * i)) & 0xff);
-    return bytes;
+    const char bytes[] = {char(value), char(value >> 8), char(value >> 16), char(value >> 24)};
+    return QByteArray(bytes, 4);
 }
 } // namespace
 
@@ -116,33 +99,27 @@ void TestAbout::texts() {
     FakeTools tools;
     tools.onPath = {QStringLiteral("hardinfo")};
     frmAbout about(topmost, tools);
+    about.show();
     QCOMPARE(about.windowTitle(), QStringLiteral("Info QMX"));
     QCOMPARE(about.findChild<QLabel *>(QStringLiteral("lblTitle"))->text(),
              QStringLiteral("QMX-7700"));
     QCOMPARE(about.findChild<QLabel *>(QStringLiteral("lblVersion"))->text(),
              QStringLiteral("Version 2.0.0"));
-    QCOMPARE(about.findChild<QPushButton *>(QStringLiteral("cmdSysInfo"))->text(),
-             QStringLiteral("&System-Info..."));
-    for (const char *name : {"lblDescription", "lblDisclaimer"})
-        QVERIFY(!about.findChild<QLabel *>(QString::fromLatin1(name))->text().isEmpty());
-    // Nothing is cut off.
-    about.show();
     QCOMPARE(clippedTexts(about), QStringList());
 }
 
 void TestAbout::closing_data() {
-    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("key");
     QTest::addColumn<int>("ontop");
 
-    QTest::newRow("Enter, always on top") << "enter" << 1;
-    QTest::newRow("Esc, always on top") << "esc" << 1;
-    QTest::newRow("Enter, not on top") << "enter" << 0;
-    QTest::newRow("OK clicked") << "click" << 1;
-    QTest::newRow("the close box") << "close box" << 1;
+    QTest::newRow("Enter, on top") << int(Qt::Key_Return) << 1;
+    QTest::newRow("Esc, on top") << int(Qt::Key_Escape) << 1;
+    QTest::newRow("Enter, not on top") << int(Qt::Key_Enter) << 0;
+    QTest::newRow("the close box") << 0 << 1;
 }
 
 void TestAbout::closing() {
-    QFETCH(QString, how);
+    QFETCH(int, key);
     QFETCH(int, ontop);
 
     GlobalState state;
@@ -152,58 +129,48 @@ void TestAbout::closing() {
     tools.onPath = {QStringLiteral("hardinfo")};
     frmAbout about(topmost, tools);
     about.show();
-    QPushButton *sysInfo = about.findChild<QPushButton *>(QStringLiteral("cmdSysInfo"));
+    about.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&about));
     // Enter presses OK even while the other button has the focus.
+    QPushButton *sysInfo = about.findChild<QPushButton *>(QStringLiteral("cmdSysInfo"));
     sysInfo->setFocus();
-    if (how == QLatin1String("enter"))
-        QTest::keyClick(&about, Qt::Key_Return);
-    else if (how == QLatin1String("esc"))
-        QTest::keyClick(&about, Qt::Key_Escape);
-    else if (how == QLatin1String("click"))
-        QTest::mouseClick(about.findChild<QPushButton *>(QStringLiteral("cmdOK")), Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), sysInfo);
+    if (key)
+        QTest::keyClick(&about, Qt::Key(key));
     else
         about.close();
-
     QVERIFY(!about.isVisible());
     QCOMPARE(topmost.ontopAtCalls, QList<int>{ontop});
     QVERIFY(tools.started.isEmpty());
 }
 
 void TestAbout::getKeyValue_data() {
-    QTest::addColumn<quint32>("type");
+    QTest::addColumn<quint32>("type"); // 0: no value of that name; 99: no key either
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<QString>("before");
     QTest::addColumn<bool>("read");
     QTest::addColumn<QString>("value");
 
-    const QByteArray path = "C:\\Program Files\\Common Files\\msinfo32.exe";
-    QTest::newRow("a string") << Registry::kString << path + '\0' << "old" << true
-                              << QString::fromLatin1(path);
-    QTest::newRow("a string ends at its first NUL")
-        << Registry::kString << QByteArray("abc\0def\0", 8) << "" << true << "abc";
-    QTest::newRow("an empty string")
-        << Registry::kString << QByteArray(1, '\0') << "old" << true << "";
+    const quint32 text = Registry::kString;
+    const quint32 number = Registry::kNumber;
+    QTest::newRow("a string") << text << QByteArray("C:\\Tools\\msinfo32.exe\0", 22) << "old"
+                              << true << "C:\\Tools\\msinfo32.exe";
+    QTest::newRow("ends at its first NUL")
+        << text << QByteArray("abc\0def\0", 8) << "" << true << "abc";
     QTest::newRow("1023 characters fit")
-        << Registry::kString << QByteArray(1023, 'x') + '\0' << "" << true << QString(1023, u'x');
-    QTest::newRow("1024 characters do not fit")
-        << Registry::kString << QByteArray(1024, 'x') + '\0' << "old" << false << "";
-    QTest::newRow("1024 characters without their NUL do not fit")
-        << Registry::kString << QByteArray(1024, 'x') << "old" << false << "";
-    QTest::newRow("a number") << Registry::kNumber << littleEndian(0x401) << "" << true << "1025";
-    QTest::newRow("a number replaces what the caller had")
-        << Registry::kNumber << littleEndian(7) << "junk" << true << "7";
-    QTest::newRow("a number with a byte below 16")
-        << Registry::kNumber << littleEndian(0x105) << "" << true << "261";
-    QTest::newRow("a number whose low byte is zero")
-        << Registry::kNumber << littleEndian(0x100) << "" << true << "256";
-    QTest::newRow("zero") << Registry::kNumber << littleEndian(0) << "" << true << "0";
-    QTest::newRow("the largest number")
-        << Registry::kNumber << littleEndian(0xffffffff) << "" << true << "4294967295";
-    QTest::newRow("another type keeps the caller's value")
-        << quint32(3) << QByteArray("\x01\x02") << "kept" << true << "kept";
-    // Type 0 stores nothing under the name asked for; no data: not even the key.
-    QTest::newRow("a missing value") << quint32(0) << QByteArray("x") << "old" << false << "";
-    QTest::newRow("a missing key") << quint32(0) << QByteArray() << "old" << false << "";
+        << text << QByteArray(1023, 'x') + '\0' << "" << true << QString(1023, u'x');
+    QTest::newRow("1024 characters do not")
+        << text << QByteArray(1024, 'x') + '\0' << "old" << false << "";
+    QTest::newRow("1024 without a NUL do not")
+        << text << QByteArray(1024, 'x') << "old" << false << "";
+    QTest::newRow("a number") << number << littleEndian(0x401) << "junk" << true << "1025";
+    QTest::newRow("a byte below 16") << number << littleEndian(0x105) << "" << true << "261";
+    QTest::newRow("a zero low byte") << number << littleEndian(0x100) << "" << true << "256";
+    QTest::newRow("the largest") << number << littleEndian(0xffffffff) << "" << true
+                                 << "4294967295";
+    QTest::newRow("another type") << quint32(3) << QByteArray("\x01") << "kept" << true << "kept";
+    QTest::newRow("a missing value") << quint32(0) << QByteArray() << "old" << false << "";
+    QTest::newRow("a missing key") << quint32(99) << QByteArray() << "old" << false << "";
 }
 
 void TestAbout::getKeyValue() {
@@ -214,89 +181,77 @@ void TestAbout::getKeyValue() {
     QFETCH(QString, value);
 
     FakeRegistry registry;
-    if (type != 0)
-        registry.set(kMsinfoKey, QStringLiteral("PATH"), type, data);
-    else if (!data.isEmpty())
-        registry.set(kMsinfoKey, QStringLiteral("Other"), Registry::kString, data);
+    if (type != 99)
+        registry.keys[kMsinfoKey][type ? QStringLiteral("PATH") : QStringLiteral("Other")] = {type,
+                                                                                              data};
     QString keyVal = before;
     QCOMPARE(
         GetKeyValue(registry, Registry::kLocalMachine, kMsinfoKey, QStringLiteral("PATH"), keyVal),
         read);
     QCOMPARE(keyVal, value);
-    // Closed once, also when it could not be opened (then the handle closed is none).
+    // Opened for reading only, which every user may; closed once, also when never opened.
+    QCOMPARE(registry.accesses, QList<quint32>{Registry::kReadAccess});
     QCOMPARE(registry.closed,
              registry.opened.isEmpty() ? QList<Registry::Handle>{0} : registry.opened);
-    // Reading needs no more than read access, which every user has.
-    QCOMPARE(registry.accesses, QList<quint32>{Registry::kReadAccess});
 }
 
 void TestAbout::startSysInfo_data() {
     QTest::addColumn<bool>("withRegistry");
-    // "key|name|text" entries of the registry; files that exist; programs on the PATH.
-    QTest::addColumn<QStringList>("values");
-    QTest::addColumn<QStringList>("files");
-    QTest::addColumn<QStringList>("onPath");
-    QTest::addColumn<bool>("offered");
-    QTest::addColumn<QStringList>("started");
+    QTest::addColumn<QString>("location1"); // the "PATH" text; empty: none
+    QTest::addColumn<QString>("location2"); // the "MSINFO" text; empty: none
+    QTest::addColumn<QStringList>("filesOrPrograms");
+    QTest::addColumn<QStringList>("started"); // "-": the button is hidden
 
-    const QString first = kMsinfoKey + "|PATH|";
-    const QString second = kLocationKey + "|MSINFO|";
-    QTest::newRow("location 1, started unchanged even if missing")
-        << true << QStringList{first + "C:\\Tools\\msinfo32.exe", second + "C:\\Loc"}
-        << QStringList{"C:\\Loc\\MSINFO32.EXE"} << QStringList{} << true
-        << QStringList{"C:\\Tools\\msinfo32.exe"};
-    QTest::newRow("location 2 with the tool in its folder")
-        << true << QStringList{second + "C:\\Loc"} << QStringList{"C:\\Loc\\MSINFO32.EXE"}
-        << QStringList{} << true << QStringList{"C:\\Loc\\MSINFO32.EXE"};
-    QTest::newRow("location 2 without the tool: nothing")
-        << true << QStringList{second + "C:\\Loc"} << QStringList{} << QStringList{} << true
-        << QStringList{};
-    QTest::newRow("a location 1 too long for the buffer falls to location 2")
-        << true << QStringList{first + QString(1100, u'x'), second + "C:\\Loc"}
-        << QStringList{"C:\\Loc\\MSINFO32.EXE"} << QStringList{} << true
-        << QStringList{"C:\\Loc\\MSINFO32.EXE"};
-    QTest::newRow("neither location: nothing") << true << QStringList{} << QStringList{}
-                                               << QStringList{"hardinfo"} << true << QStringList{};
-    QTest::newRow("no registry: the first program found on the PATH")
-        << false << QStringList{} << QStringList{}
-        << QStringList{"gnome-control-center", "kinfocenter", "hardinfo"} << true
+    const QString tool = QStringLiteral("C:\\Loc\\MSINFO32.EXE");
+    QTest::newRow("location 1, even if missing")
+        << true << "C:\\T\\msinfo32.exe"
+        << "C:\\Loc" << QStringList{tool} << QStringList{"C:\\T\\msinfo32.exe"};
+    QTest::newRow("location 2 with the tool")
+        << true << ""
+        << "C:\\Loc" << QStringList{tool} << QStringList{tool};
+    QTest::newRow("location 2 without it") << true << ""
+                                           << "C:\\Loc" << QStringList{} << QStringList{};
+    QTest::newRow("location 1 too long: location 2")
+        << true << QString(1100, u'x') << "C:\\Loc" << QStringList{tool} << QStringList{tool};
+    QTest::newRow("the first on the PATH")
+        << false << ""
+        << "" << QStringList{"gnome-control-center", "kinfocenter", "hardinfo"}
         << QStringList{"/usr/bin/hardinfo"};
-    QTest::newRow("no registry: a program that needs its page")
-        << false << QStringList{} << QStringList{} << QStringList{"gnome-control-center"} << true
-        << QStringList{"/usr/bin/gnome-control-center info-overview"};
-    QTest::newRow("no registry and no program: hidden")
-        << false << QStringList{} << QStringList{} << QStringList{} << false << QStringList{};
+    QTest::newRow("with its page") << false << ""
+                                   << "" << QStringList{"gnome-control-center"}
+                                   << QStringList{"/usr/bin/gnome-control-center info-overview"};
+    QTest::newRow("none: hidden") << false << ""
+                                  << "" << QStringList{} << QStringList{"-"};
 }
 
 void TestAbout::startSysInfo() {
     QFETCH(bool, withRegistry);
-    QFETCH(QStringList, values);
-    QFETCH(QStringList, files);
-    QFETCH(QStringList, onPath);
-    QFETCH(bool, offered);
+    QFETCH(QString, location1);
+    QFETCH(QString, location2);
+    QFETCH(QStringList, filesOrPrograms);
     QFETCH(QStringList, started);
 
     FakeTools tools;
     tools.withRegistry = withRegistry;
-    for (const QString &entry : std::as_const(values)) {
-        tools.fakeRegistry.setString(entry.section(u'|', 0, 0), entry.section(u'|', 1, 1),
-                                     entry.section(u'|', 2).toLatin1());
-    }
-    tools.files = QSet<QString>(files.begin(), files.end());
-    tools.onPath = QSet<QString>(onPath.begin(), onPath.end());
+    const auto store = [&tools](const QString &key, const char *name, const QString &text) {
+        if (!text.isEmpty())
+            tools.fakeRegistry.keys[key][QString::fromLatin1(name)] = {Registry::kString,
+                                                                       text.toLatin1() + '\0'};
+    };
+    store(kMsinfoKey, "PATH", location1);
+    store(kLocationKey, "MSINFO", location2);
+    (withRegistry ? tools.files : tools.onPath) = filesOrPrograms;
     GlobalState state;
     FakeTopmost topmost(state);
     frmAbout about(topmost, tools);
     about.show();
     QPushButton *button = about.findChild<QPushButton *>(QStringLiteral("cmdSysInfo"));
-    QCOMPARE(button->isVisible(), offered);
-    if (offered)
+    QCOMPARE(button->isVisible(), started != QStringList{"-"});
+    if (button->isVisible())
         QTest::mouseClick(button, Qt::LeftButton);
-    QCOMPARE(tools.started, started);
-    QCOMPARE(tools.fakeRegistry.closed.size(), tools.fakeRegistry.accesses.size());
+    QCOMPARE(tools.started, button->isVisible() ? started : QStringList{});
     // The tool runs on its own: the box stays open.
     QVERIFY(about.isVisible());
-    QVERIFY(topmost.ontopAtCalls.isEmpty());
 }
 
 QTEST_MAIN(TestAbout)

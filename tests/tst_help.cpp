@@ -1,74 +1,50 @@
 #include "ui/htmlhelp.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QFile>
 #include <QRegularExpression>
 #include <QScrollBar>
-#include <QSet>
 #include <QTest>
-#include <QTextBlock>
 #include <QTextBrowser>
 
 namespace {
+// The one help window that is open, or null.
 HelpWindow *openHelpWindow() {
+    QList<HelpWindow *> open;
     const QWidgetList windows = QApplication::topLevelWidgets();
-    HelpWindow *found = nullptr;
-    int count = 0;
     for (QWidget *window : windows) {
-        if (auto *help = qobject_cast<HelpWindow *>(window); help && help->isVisible()) {
-            found = help;
-            ++count;
-        }
+        if (auto *help = qobject_cast<HelpWindow *>(window); help && help->isVisible())
+            open << help;
     }
-    return count == 1 ? found : nullptr;
+    return open.size() == 1 ? open.first() : nullptr;
 }
 
-QTextBrowser *browserOf(HelpWindow *window) {
+QTextBrowser *browserOf(QWidget *window) {
     return window->findChild<QTextBrowser *>(QStringLiteral("txtHelp"));
 }
 
-// The top of the anchor's block in the browser's document, in scroll-bar units.
-int anchorTop(QTextBrowser *browser, const QString &anchor) {
-    QTextDocument *document = browser->document();
-    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            if (it.fragment().charFormat().anchorNames().contains(anchor))
-                return int(document->documentLayout()->blockBoundingRect(block).top());
-        }
-    }
-    return -1;
-}
 } // namespace
 
 class TestHelp : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup();
     void helpFilePath_data();
     void helpFilePath();
     void opensOnContents();
     void missingFile_data();
     void missingFile();
-    void linksLeadSomewhere_data();
     void linksLeadSomewhere();
 };
-
-void TestHelp::cleanup() {
-    CloseHelp();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
 
 void TestHelp::helpFilePath_data() {
     QTest::addColumn<int>("mode");
     QTest::addColumn<QString>("path");
 
-    const QString beside = QCoreApplication::applicationDirPath() + "/QMX-7700.html";
-    QTest::newRow("mode 1: beside the program") << 1 << beside;
+    QTest::newRow("mode 1: beside the program")
+        << 1 << QCoreApplication::applicationDirPath() + "/QMX-7700.html";
     QTest::newRow("mode 2: none") << 2 << "";
     QTest::newRow("mode 0: none") << 0 << "";
-    QTest::newRow("mode -1: none") << -1 << "";
 }
 
 void TestHelp::helpFilePath() {
@@ -79,7 +55,6 @@ void TestHelp::helpFilePath() {
 
 void TestHelp::opensOnContents() {
     // The build puts the help file beside this test, as beside the program.
-    QVERIFY(QFile::exists(HelpFilePath(1)));
     ShowHelp(1);
     HelpWindow *window = openHelpWindow();
     QVERIFY(window);
@@ -94,7 +69,9 @@ void TestHelp::opensOnContents() {
     QVERIFY(scroll->value() > 0);
     ShowHelp(1);
     QCOMPARE(openHelpWindow(), window);
-    QCOMPARE(scroll->value(), qMin(scroll->maximum(), anchorTop(browser, "contents")));
+    QVERIFY(scroll->value() <= browser->fontMetrics().height());
+    CloseHelp();
+    QTRY_VERIFY(!openHelpWindow());
 }
 
 void TestHelp::missingFile_data() {
@@ -124,32 +101,19 @@ void TestHelp::missingFile() {
     QVERIFY(!browser->isBackwardAvailable());
 }
 
-void TestHelp::linksLeadSomewhere_data() {
-    QTest::addColumn<QString>("anchor");
-
-    QFile file(QCoreApplication::applicationDirPath() + "/QMX-7700.html");
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("no help file beside the test");
-    const QString html = QString::fromUtf8(file.readAll());
-    const QRegularExpression link(QStringLiteral("href=\"#([^\"]+)\""));
-    QSet<QString> seen;
-    for (const QRegularExpressionMatch &match : link.globalMatch(html)) {
-        const QString anchor = match.captured(1);
-        if (!seen.contains(anchor)) {
-            seen.insert(anchor);
-            QTest::newRow(qPrintable(anchor)) << anchor;
-        }
-    }
-    if (seen.size() < 11)
-        qFatal("the table of contents lists only %d topics", int(seen.size()));
-}
-
 void TestHelp::linksLeadSomewhere() {
-    QFETCH(QString, anchor);
-
-    HelpWindow window;
-    window.openContents(HelpFilePath(1));
-    QVERIFY2(anchorTop(browserOf(&window), anchor) >= 0, qPrintable(anchor));
+    QFile file(HelpFilePath(1));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(file.readAll());
+    QStringList targets;
+    const QRegularExpression link(QStringLiteral("href=\"#([^\"]+)\""));
+    for (const QRegularExpressionMatch &match : link.globalMatch(html)) {
+        if (!html.contains(QStringLiteral("id=\"%1\"").arg(match.captured(1))))
+            QFAIL(qPrintable(match.captured(1)));
+        targets << match.captured(1);
+    }
+    targets.removeDuplicates();
+    QVERIFY2(targets.size() >= 12, qPrintable(targets.join(u' ')));
 }
 
 QTEST_MAIN(TestHelp)
