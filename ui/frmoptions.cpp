@@ -164,7 +164,7 @@ QWidget *frmOptions::buildPortPage() {
         addLabel(page, row.caption, {kLabelLeft, top, kLabelWidth, kRowHeight});
         QLabel *value = addLabel(page, row.value, {kValueLeft, top, valueWidth, kRowHeight},
                                  QString::fromLatin1(row.name));
-        if (!m_baud)
+        if (qstrcmp(row.name, "lbaud") == 0)
             m_baud = value;
         top += 315;
     }
