@@ -35,6 +35,6 @@ public:
     virtual void showOptions(QWidget *owner) = 0; // frmOptions, modal
     virtual void showAbout(QWidget *owner) = 0;   // frmAbout, modal
     virtual void showHelpContents() = 0;          // the help window
-    virtual void
-    unloadDialogs() = 0; // shutdown: options first, about last is handled by the order in frmMain
+    // shutdown: options first, about last is handled by the order in frmMain
+    virtual void unloadDialogs() = 0;
 };
