@@ -21,10 +21,18 @@ ensure_packages() {
 # What every build needs.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev)
 
-# Configures and builds in build/; warnings are errors under CI.
+# What the demo needs without a display: a virtual X server and a screenshot tool (import).
+DEMO_PACKAGES=(xvfb imagemagick)
+
+# Configures build/ and builds the given targets; warnings are errors under CI.
+build_targets() {
+    local options=()
+    [ -n "${CI:-}" ] && options+=(-DQMX_WARNINGS_AS_ERRORS=ON)
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}"
+    cmake --build build -j"$(nproc)" --target "$@"
+}
+
+# Configures and builds everything in build/.
 build_project() {
-    local werror=OFF
-    [ -n "${CI:-}" ] && werror=ON
-    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQMX_WARNINGS_AS_ERRORS="$werror"
-    cmake --build build -j"$(nproc)"
+    build_targets all
 }

@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMoveEvent>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTime>
 #include <QToolBar>
@@ -237,7 +238,10 @@ void frmMain::createStatusBar() {
 
 void frmMain::updateClock() {
     const QTime now = QTime::currentTime();
-    m_clockPanel->setText(QLocale().toString(now, QLocale::ShortFormat));
+    // Hours and minutes in the user's way; the panel changes once a minute.
+    QString format = QLocale().timeFormat(QLocale::ShortFormat);
+    format.remove(QRegularExpression(QStringLiteral("[:.]?s+")));
+    m_clockPanel->setText(QLocale().toString(now, format));
     // Wakes once a minute, just after the minute turns.
     const int msIntoMinute = now.second() * 1000 + now.msec();
     m_clockTimer.start(60000 - msIntoMinute + 20);
