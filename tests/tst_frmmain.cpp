@@ -1,5 +1,6 @@
 // The main window and start-up, with the application module around a scripted device in virtual
 // time, a temporary settings file and fake dialogs.
+#include "app/frmsplash.h"
 #include "device/devicelink.h"
 #include "program/programfile.h"
 #include "program/programtable.h"
@@ -156,6 +157,8 @@ private slots:
     void modalDialogs();
     void closing_data();
     void closing();
+    void fixedFrame();
+    void splash();
 };
 
 void TestFrmMain::startUp_data() {
@@ -556,6 +559,29 @@ void TestFrmMain::closing() {
              positionStored ? QStringLiteral("3000") : QStringLiteral("1500"));
     QCOMPARE(rig.setting(QStringLiteral("MainTop")),
              positionStored ? QStringLiteral("450") : QStringLiteral("1200"));
+}
+
+void TestFrmMain::fixedFrame() {
+    Rig rig;
+    rig.module->startUp();
+    frmMain &main = rig.main();
+    const QSize size = toPixels(QSize(5300, 6500));
+    QCOMPARE(main.frameGeometry().size(), size);
+    // Move and close only.
+    QVERIFY(!main.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(!main.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    QVERIFY(main.windowFlags().testFlag(Qt::WindowCloseButtonHint));
+    main.showMaximized();
+    QTRY_VERIFY(!main.isMaximized());
+    QCOMPARE(main.frameGeometry().size(), size);
+}
+
+void TestFrmMain::splash() {
+    frmSplash splash;
+    QCOMPARE(splash.findChild<QLabel *>(QStringLiteral("lblVersion"))->text(),
+             QStringLiteral("Version 2.0.0"));
+    QCOMPARE(splash.findChild<QLabel *>(QStringLiteral("lblProductName"))->text(),
+             QStringLiteral("QMX-7700"));
 }
 
 QTEST_MAIN(TestFrmMain)
