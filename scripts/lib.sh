@@ -19,7 +19,7 @@ ensure_packages() {
 }
 
 # What every build needs.
-BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev)
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev libgl-dev)
 
 # What the demo needs without a display: a virtual X server and a screenshot tool (import).
 DEMO_PACKAGES=(xvfb imagemagick)
