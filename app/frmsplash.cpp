@@ -1,6 +1,7 @@
 #include "app/frmsplash.h"
 
 #include "app/version.h"
+#include "ui/icons.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -23,7 +24,7 @@ frmSplash::frmSplash(QWidget *parent)
         layout->addWidget(label);
         return label;
     };
-    addLabel("picLogo", {});
+    addLabel("picLogo", {})->setPixmap(applicationIcon().pixmap(64, 64));
     addLabel("lblLicenseTo", tr("Licensed to the operator of this instrument"));
     QLabel *product = addLabel("lblProductName", {});
     QFont big = product->font();

@@ -13,6 +13,7 @@
 #include "ui/frmchannel.h"
 #include "ui/frmmini.h"
 #include "ui/frmprogram.h"
+#include "ui/icons.h"
 #include "ui/twips.h"
 
 #include <QCloseEvent>
@@ -68,6 +69,7 @@ frmMain::frmMain(const MainWindowDeps &deps, QWidget *parent)
     , m_host(deps.host) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("QMX-7700"));
+    setWindowIcon(applicationIcon());
     // A fixed-size frame with Move and Close only.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -191,26 +193,27 @@ void frmMain::createToolBar() {
     struct Button {
         QString key; // empty: a separator
         QString toolTip;
+        const char *image;
         bool check;
         bool pressed;
     };
     const QList<Button> buttons{
-        {kChannelModeKey, tr("Switch to Channelview"), true, true},
-        {kProgramModeKey, tr("Switch to Programview"), true, false},
-        {{}, {}, false, false},
-        {kNewKey, tr("New Program"), false, false},
-        {kOpenKey, tr("Load Program"), false, false},
-        {kSaveKey, tr("Save Program"), false, false},
-        {{}, {}, false, false},
-        {kRunKey, tr("Run Program"), true, false},
-        {kStopKey, tr("Stop Running Program"), true, true},
+        {kChannelModeKey, tr("Switch to Channelview"), "channelview", true, true},
+        {kProgramModeKey, tr("Switch to Programview"), "programview", true, false},
+        {{}, {}, nullptr, false, false},
+        {kNewKey, tr("New Program"), "new", false, false},
+        {kOpenKey, tr("Load Program"), "open", false, false},
+        {kSaveKey, tr("Save Program"), "save", false, false},
+        {{}, {}, nullptr, false, false},
+        {kRunKey, tr("Run Program"), "run", true, false},
+        {kStopKey, tr("Stop Running Program"), "stop", true, true},
     };
     for (const Button &button : buttons) {
         if (button.key.isEmpty()) {
             m_toolBar->addSeparator();
             continue;
         }
-        QAction *action = m_toolBar->addAction(button.key);
+        QAction *action = m_toolBar->addAction(toolbarIcon(button.image), button.key);
         action->setObjectName(button.key);
         action->setToolTip(button.toolTip);
         action->setCheckable(button.check);
