@@ -18,13 +18,30 @@ ensure_packages() {
         "${missing[@]}" >/dev/null
 }
 
-# What every build needs.
-BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev)
+# What every build needs; lupdate checks that every translated text can be found.
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
+    qt6-l10n-tools)
+# CXX=clang++ builds with clang, which then has to be there too.
+case "${CXX:-}" in
+clang*) BUILD_PACKAGES+=(clang) ;;
+esac
 
-# Configures and builds in build/; warnings are errors under CI.
+# The build folder: BUILD_DIR when set, otherwise build-clang for a clang build and build/ for
+# the default compiler, so the two never share a cache.
+if [ -z "${BUILD_DIR:-}" ]; then
+    case "${CXX:-}" in
+    clang*) BUILD_DIR=build-clang ;;
+    *) BUILD_DIR=build ;;
+    esac
+fi
+
+# Configures and builds in $BUILD_DIR; warnings are errors under CI.
 build_project() {
     local werror=OFF
     [ -n "${CI:-}" ] && werror=ON
-    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQMX_WARNINGS_AS_ERRORS="$werror"
-    cmake --build build -j"$(nproc)"
+    local launcher=()
+    command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DQMX_WARNINGS_AS_ERRORS="$werror" "${launcher[@]}"
+    cmake --build "$BUILD_DIR" -j"$(nproc)"
 }
