@@ -130,6 +130,7 @@ private slots:
     void gotoChannelNeedsTheLink_data();
     void gotoChannelNeedsTheLink();
     void unreadablePositionEndsCommand();
+    void unreadablePositionShowsItsReason();
     void latePositionIsReadByFaultQuery();
     void portFailureUnderCommandTakesLinkDown();
 };
@@ -476,6 +477,24 @@ void TestDeviceLink::unreadablePositionEndsCommand() {
     QCOMPARE(rig.writes(), expected);
     // The link itself stays up.
     QCOMPARE(rig.link.statusText(), QStringLiteral("CONNECTED TO QMX7700"));
+}
+
+void TestDeviceLink::unreadablePositionShowsItsReason() {
+    Rig rig;
+    rig.connected();
+    rig.status.shown.clear();
+    rig.device.positions = {"?\r\n", "350\r\n"};
+
+    QCOMPARE(rig.link.GotoChannel(0), GotoResult::Failed);
+    QCOMPARE(rig.status.shown, QStringList{QStringLiteral("CONNECTED TO QMX7700")});
+    QCOMPARE(rig.status.reason,
+             QStringLiteral("The QMX-7700 gave a position that cannot be read."));
+    QCOMPARE(rig.link.failureReason(), rig.status.reason);
+
+    // The next command that works takes the reason away again.
+    QCOMPARE(rig.link.GotoChannel(0), GotoResult::Sent);
+    QCOMPARE(rig.status.shown.size(), 2);
+    QVERIFY(rig.status.reason.isEmpty());
 }
 
 void TestDeviceLink::latePositionIsReadByFaultQuery() {

@@ -25,3 +25,16 @@ public:
     // A change of the box's value runs its click behaviour.
     virtual void setContinuous(bool ticked) = 0;
 };
+
+class QWidget;
+
+// The dialogs and the help that the main window's menus open.
+class DialogHost {
+public:
+    virtual ~DialogHost() = default;
+    virtual void showOptions(QWidget *owner) = 0; // frmOptions, modal
+    virtual void showAbout(QWidget *owner) = 0;   // frmAbout, modal
+    virtual void showHelpContents() = 0;          // the help window
+    // shutdown: options first, about last is handled by the order in frmMain
+    virtual void unloadDialogs() = 0;
+};

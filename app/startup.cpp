@@ -1,0 +1,23 @@
+#include "app/startup.h"
+
+#include "app/module1.h"
+#include "app/singleinstance.h"
+
+#include <QApplication>
+
+int Main(QApplication &application) {
+    // A second start touches nothing: no window, no settings, no port.
+    SingleInstance instance(SingleInstance::defaultServerName());
+    if (!instance.claim())
+        return 0;
+
+    // The program ends when the main window has unloaded the others, not when the last window
+    // is hidden (the main window is hidden while the mini view stands in for it).
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setApplicationName(QStringLiteral("QMX-7700"));
+    Module1 module;
+    QObject::connect(&instance, &SingleInstance::raiseRequested, &module, &Module1::bringToFront);
+    module.setOnUnloaded([] { QCoreApplication::exit(0); });
+    module.startUp();
+    return application.exec();
+}

@@ -1,0 +1,155 @@
+// The whole program against qmx7700-sim in real time: started as a user starts it, and the
+// application module around the real serial port.
+#include "platform/clock.h"
+#include "platform/systemserialport.h"
+#include "program/programtable.h"
+#include "support/apprig.h"
+#include "support/simlink.h"
+#include "support/simulator.h"
+#include "ui/frmchannel.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+
+namespace {
+const QList<int> kPositions{120,  -340, 1300,  2400,  3555,  4600,  5700,  6800,
+                            7900, 9000, 10100, 11200, 12300, 13400, 14500, 15600};
+
+const QList<QByteArray> kConnect{"ver\\r\\n", "GPROGSEQ\\r\\n", "VER\\r", "GFS\\r"};
+
+// One channel switch on a device that is at once where it was sent: the move, all 20 position
+// polls with their fault queries, and the release.
+QList<QByteArray> channelSwitch(int channel) {
+    QList<QByteArray> commands{"LA" + QByteArray::number(kPositions[channel - 1]) + "\\r", "M\\r"};
+    for (int poll = 0; poll < 20; ++poll)
+        commands << "POS\\r"
+                 << "GFS\\r";
+    commands << "LR0\\r"
+             << "M\\r";
+    return commands;
+}
+
+bool startSimulator(Simulator &sim) {
+    return sim.start({QStringLiteral("--positions"), positionList(kPositions),
+                      QStringLiteral("--speed"), QStringLiteral("0")});
+}
+
+// The module around the real port and clock, with port 1 on the simulator's terminal.
+struct RealRig : AppRig {
+    explicit RealRig(const Simulator &sim) {
+        setSetting(QStringLiteral("Ports"), QStringLiteral("Com1"), sim.linkPath());
+        build([](SettingsStore &store) { return std::make_unique<SystemSerialPort>(store); },
+              std::make_unique<SystemClock>());
+    }
+};
+} // namespace
+
+class TestAppSim : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startedAsAUserStartsIt();
+    void channelButton();
+    void runButton();
+};
+
+void TestAppSim::startedAsAUserStartsIt() {
+    Simulator sim;
+    QVERIFY(startSimulator(sim));
+    QTemporaryDir home;
+    QVERIFY(QDir(home.path()).mkpath(QStringLiteral("config/QMX-7700")));
+    QVERIFY(QDir(home.path()).mkpath(QStringLiteral("runtime")));
+    QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile settings(home.filePath(QStringLiteral("config/QMX-7700/QMX-7700.conf")));
+    QVERIFY(settings.open(QIODevice::WriteOnly));
+    settings.write("[Ports]\nCom1=" + QFile::encodeName(sim.linkPath()) + "\n");
+    settings.close();
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("runtime")));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("qmx.startup.info=true"));
+    const QString program = qEnvironmentVariable("QMX_APP");
+    QVERIFY2(!program.isEmpty(), "QMX_APP does not name the program");
+
+    QProcess first;
+    first.setProcessEnvironment(environment);
+    first.setProcessChannelMode(QProcess::MergedChannels);
+    first.start(program, {});
+    QVERIFY(first.waitForStarted(5000));
+    QTRY_COMPARE_WITH_TIMEOUT(sim.commandsSince(0), kConnect, 20000);
+    QByteArray output;
+    QTRY_VERIFY_WITH_TIMEOUT((output += first.readAll()).contains("start-up done"), 10000);
+    QVERIFY2(output.contains("start-up done: CONNECTED TO QMX7700"), output.constData());
+
+    // A second start asks the first to come to the front and ends, touching nothing.
+    QProcess second;
+    second.setProcessEnvironment(environment);
+    second.start(program, {});
+    QVERIFY(second.waitForFinished(10000));
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+    QTest::qWait(300);
+    QCOMPARE(sim.commandsSince(0), kConnect);
+    QCOMPARE(first.state(), QProcess::Running);
+
+    first.terminate();
+    QVERIFY(first.waitForFinished(5000));
+}
+
+void TestAppSim::channelButton() {
+    Simulator sim;
+    QVERIFY(startSimulator(sim));
+    RealRig rig(sim);
+    rig.module->startUp();
+    QCOMPARE(rig.module->link().statusText(), QStringLiteral("CONNECTED TO QMX7700"));
+    QTRY_COMPARE(sim.commandsSince(0), kConnect);
+
+    const QRegularExpression button5(QStringLiteral("^MyButton\\D?4\\)?$"));
+    QWidget *button = rig.module->channelView()->findChildren<QWidget *>(button5).value(0);
+    QVERIFY(button);
+    QTest::mouseClick(button, Qt::LeftButton);
+
+    QTRY_COMPARE(sim.commandsSince(kConnect.size()), channelSwitch(5));
+    QCOMPARE(rig.module->state().cur_channel, qint16(4));
+}
+
+void TestAppSim::runButton() {
+    Simulator sim;
+    QVERIFY(startSimulator(sim));
+    RealRig rig(sim);
+    rig.module->startUp();
+    QCOMPARE(rig.module->link().statusText(), QStringLiteral("CONNECTED TO QMX7700"));
+    QTRY_COMPARE(sim.commandsSince(0), kConnect);
+
+    rig.click(QStringLiteral("Neu"));
+    ProgramTable &table = rig.module->table();
+    const QList<int> channels{2, 9, 14};
+    for (int i = 0; i < channels.size(); ++i) {
+        table.setText(i + 1, ProgramTable::ChannelColumn, QString::number(channels[i]));
+        table.setText(i + 1, ProgramTable::TimeColumn, QStringLiteral("100"));
+        table.setText(i + 1, ProgramTable::UnitColumn, QStringLiteral("ms"));
+    }
+    // The step in front is marked while it runs.
+    QStringList marked;
+    connect(&table, &ProgramTable::refreshRequested, this, [&] {
+        const QColor mark = table.cellBackground(table.row(), ProgramTable::StepColumn);
+        marked << QStringLiteral("%1 %2").arg(table.row()).arg(mark.name());
+    });
+    rig.click(QStringLiteral("Run"));
+
+    QList<QByteArray> expected;
+    for (const int channel : channels)
+        expected << channelSwitch(channel);
+    QTRY_COMPARE(sim.commandsSince(kConnect.size()), expected);
+    QCOMPARE(marked, (QStringList{"1 #0000ff", "2 #0000ff", "3 #0000ff"}));
+    QVERIFY(!rig.action(QStringLiteral("Run"))->isChecked());
+    QCOMPARE(rig.module->state().cur_channel, qint16(13));
+}
+
+QTEST_MAIN(TestAppSim)
+#include "tst_app_sim.moc"

@@ -1,0 +1,357 @@
+#include "ui/frmmini.h"
+
+#include "core/globalstate.h"
+#include "core/numbers.h"
+#include "core/settingskeys.h"
+#include "device/channelcommand.h"
+#include "platform/settingsstore.h"
+#include "program/programfile.h"
+#include "program/programtable.h"
+#include "program/runner.h"
+#include "ui/busycursor.h"
+#include "ui/filedialogs.h"
+#include "ui/icons.h"
+#include "ui/twips.h"
+#include "ui/windowlinks.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QProxyStyle>
+#include <QToolBar>
+
+namespace {
+// Client area and toolbar items, in twips.
+constexpr int kClientWidth = 4620;
+constexpr int kClientHeight = 390;
+constexpr int kButtonWidth = 345;
+constexpr int kItemHeight = 330;
+constexpr int kRunsPlaceholder = 700;
+constexpr int kChannelPlaceholder = 550;
+// Around the items, and the width of a separator.
+constexpr int kToolbarMargin = 30;
+constexpr int kSeparatorWidth = 90;
+
+const QColor kRemarkedChannel(255, 1, 1);
+
+bool isChannelNumber(qint32 number) {
+    return number >= 1 && number <= kChannelCount;
+}
+
+// Fixed toolbar metrics (no frame, no space between items, a narrow margin and separator), so that
+// the fifteen items fit the fixed client area in every style; everything else is the style's.
+class ToolbarMetrics final : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption *option,
+                    const QWidget *widget) const override {
+        switch (metric) {
+        case PM_ToolBarItemSpacing:
+        case PM_ToolBarFrameWidth:
+            return 0;
+        case PM_ToolBarItemMargin:
+            return toPixelsY(kToolbarMargin);
+        case PM_ToolBarSeparatorExtent:
+            return toPixelsX(kSeparatorWidth);
+        default:
+            return QProxyStyle::pixelMetric(metric, option, widget);
+        }
+    }
+};
+
+// A stored position, or its default when the store holds no whole number.
+int storedTwips(const SettingsStore &store, const PositionKey &key) {
+    const QString text = store.read(QLatin1String(kSettingsSection), QLatin1String(key.name),
+                                    QString::number(key.defaultValue));
+    return parseWholeLong(text).value_or(key.defaultValue);
+}
+} // namespace
+
+frmMini::frmMini(const MiniViewDeps &deps, QWidget *parent)
+    : QWidget(parent,
+              Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    , m_deps(deps) {
+    setObjectName(QStringLiteral("frmMini"));
+    setWindowTitle(tr("QMX-7700"));
+    // Closing the mini view leads back to the channel view; it never ends the program.
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setFixedSize(toPixels(QSize(kClientWidth, kClientHeight)));
+    buildToolbar();
+    Load();
+}
+
+frmMini::~frmMini() = default;
+
+void frmMini::buildToolbar() {
+    m_toolbar = new QToolBar(this);
+    m_toolbar->setObjectName(QStringLiteral("Toolbar1"));
+    auto *metrics = new ToolbarMetrics;
+    metrics->setParent(m_toolbar);
+    m_toolbar->setStyle(metrics);
+    m_toolbar->setMovable(false);
+    m_toolbar->setFloatable(false);
+    m_toolbar->setIconSize(QSize(16, 16));
+    m_toolbar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    m_toolbar->setGeometry(rect());
+
+    addButton("load", tr("load program file"), "open", false);
+    m_toolbar->addSeparator();
+    m_start = addButton("start", tr("start program"), "start", true);
+    m_stop = addButton("stop", tr("stop program"), "stop", true);
+    m_toolbar->addSeparator();
+    m_continous = addButton("continous", tr("continous mode"), "continous", true);
+    m_toolbar->addSeparator();
+    m_noRuns = addBox("no_runs", kRunsPlaceholder, QString());
+    addButton("oneup", tr("one channel up"), "1up", false);
+    addButton("onedown", tr("one channel down"), "1down", false);
+    m_channel = addBox("channel", kChannelPlaceholder, QStringLiteral("0"));
+    m_toolbar->addSeparator();
+    addButton("go", tr("goto channel"), "go", false);
+    m_toolbar->addSeparator();
+    addButton("view", tr("change to channelview"), "view", false);
+
+    m_channelBox.emplace(*m_channel);
+    m_runsBox.emplace(*m_noRuns);
+    connect(m_toolbar, &QToolBar::actionTriggered, this, &frmMini::onToolbarAction);
+    connect(m_channel, &QLineEdit::textChanged, this, &frmMini::onChannelChanged);
+    connect(m_noRuns, &QLineEdit::textChanged, this, &frmMini::onRunsChanged);
+}
+
+QAction *frmMini::addButton(const char *key, const QString &tooltip, const char *image,
+                            bool checkable) {
+    QAction *action = m_toolbar->addAction(toolbarIcon(image), QString());
+    action->setObjectName(QLatin1String(key));
+    action->setToolTip(tooltip);
+    action->setCheckable(checkable);
+    QWidget *button = m_toolbar->widgetForAction(action);
+    button->setObjectName(QLatin1String(key) + QLatin1String("Button"));
+    button->setFixedSize(toPixels(QSize(kButtonWidth, kItemHeight)));
+    return action;
+}
+
+QLineEdit *frmMini::addBox(const char *name, int placeholderTwips, const QString &text) {
+    // The placeholder: a slot of its own width that holds the box.
+    auto *slot = new QWidget(m_toolbar);
+    slot->setFixedSize(toPixels(QSize(placeholderTwips, kItemHeight)));
+    auto *layout = new QHBoxLayout(slot);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto *edit = new QLineEdit(text, slot);
+    edit->setObjectName(QLatin1String(name));
+    edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    layout->addWidget(edit);
+    m_toolbar->addWidget(slot);
+    return edit;
+}
+
+void frmMini::Load() {
+    m_unloaded = false;
+    m_placement.move(storedTwips(m_deps.settings, kMiniLeftKey),
+                     storedTwips(m_deps.settings, kMiniTopKey));
+    m_continous->setChecked(m_deps.state.cont_mode == 1);
+    m_stop->setChecked(!m_deps.state.prog_running);
+    m_start->setEnabled(m_programExists);
+}
+
+void frmMini::reloadIfUnloaded() {
+    if (m_unloaded)
+        Load();
+}
+
+void frmMini::Activate() {
+    m_channel->setText(QString::number(m_deps.state.cur_channel + 1));
+    m_continous->setChecked(m_deps.state.cont_mode == 1);
+    m_noRuns->setText(QString::number(m_deps.state.no_of_runs));
+    m_noRuns->setEnabled(m_continous->isChecked());
+}
+
+bool frmMini::event(QEvent *event) {
+    if (event->type() == QEvent::WindowActivate)
+        Activate();
+    return QWidget::event(event);
+}
+
+void frmMini::showEvent(QShowEvent *event) {
+    reloadIfUnloaded();
+    Activate();
+    QWidget::showEvent(event);
+}
+
+void frmMini::closeEvent(QCloseEvent *event) {
+    Unload();
+    event->accept();
+}
+
+void frmMini::Unload() {
+    if (m_unloaded)
+        return;
+    if (!isParked()) {
+        const QString section = QLatin1String(kSettingsSection);
+        m_deps.settings.write(section, QLatin1String(kMiniLeftKey.name), QString::number(left()));
+        m_deps.settings.write(section, QLatin1String(kMiniTopKey.name), QString::number(top()));
+    }
+    m_unloaded = true;
+    m_deps.views.ChangeView(0);
+    hide();
+}
+
+void frmMini::OnTop() {
+    const qint16 ontop = m_deps.state.opt_ontop;
+    if (ontop != 0 && ontop != 1)
+        return;
+    // Changing the flags takes the window down; it comes back where it was, unfocused.
+    const int leftTwips = left();
+    const int topTwips = top();
+    setWindowFlag(Qt::WindowStaysOnTopHint, ontop == 1);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    if (isParked())
+        return;
+    m_placement.move(leftTwips, topTwips);
+    show();
+}
+
+void frmMini::ProgramRun() {
+    m_stop->setChecked(false);
+    m_start->setChecked(true);
+}
+
+void frmMini::ProgramStop() {
+    m_start->setChecked(false);
+    m_stop->setChecked(true);
+    m_deps.table.setCurrentCell(0, m_deps.table.col());
+    m_deps.table.setSelectionEnd(0, m_deps.table.colSel());
+}
+
+void frmMini::enableStart() {
+    m_programExists = true;
+    m_start->setEnabled(true);
+}
+
+int frmMini::left() const {
+    return m_placement.left();
+}
+
+int frmMini::top() const {
+    return m_placement.top();
+}
+
+void frmMini::move(int leftTwips, int topTwips) {
+    reloadIfUnloaded();
+    m_placement.move(leftTwips, topTwips);
+}
+
+void frmMini::park() {
+    m_placement.park();
+}
+
+bool frmMini::isParked() const {
+    return m_placement.isParked();
+}
+
+TextBox &frmMini::channelBox() {
+    return *m_channelBox;
+}
+
+TextBox &frmMini::runsBox() {
+    return *m_runsBox;
+}
+
+void frmMini::onToolbarAction(QAction *action) {
+    const QString key = action->objectName();
+    if (key == QLatin1String("start"))
+        onStart();
+    else if (key == QLatin1String("stop"))
+        onStop();
+    else if (key == QLatin1String("load"))
+        onLoad();
+    else if (key == QLatin1String("continous"))
+        onContinous();
+    else if (key == QLatin1String("oneup"))
+        stepChannel(+1);
+    else if (key == QLatin1String("onedown"))
+        stepChannel(-1);
+    else if (key == QLatin1String("go"))
+        gotoTypedChannel();
+    else if (key == QLatin1String("view"))
+        onView();
+}
+
+void frmMini::onStart() {
+    // A click on the pressed button (a run is active) must not start a second run.
+    if (!m_start->isChecked()) {
+        m_start->setChecked(true);
+        return;
+    }
+    m_stop->setChecked(false);
+    m_deps.runner.RunProgram();
+    // A run that its check refused never reaches ProgramStop: show the idle state again.
+    if (!m_deps.state.prog_running && m_start->isChecked()) {
+        m_start->setChecked(false);
+        m_stop->setChecked(true);
+    }
+}
+
+void frmMini::onStop() {
+    if (m_stop->isChecked())
+        m_start->setChecked(false);
+    else if (!m_deps.state.prog_running)
+        m_stop->setChecked(true); // idle stays shown as idle
+    RequestStop(m_deps.state);
+}
+
+void frmMini::onLoad() {
+    const QString path =
+        m_deps.dialogs.openFileName(this, tr("Open"), tr("All Files (*.*)|*.*"), QString());
+    if (!path.isEmpty())
+        LoadProgram(path, m_deps.table, m_deps.steps, m_deps.host, m_deps.messages);
+}
+
+void frmMini::onContinous() {
+    const bool on = m_continous->isChecked();
+    m_deps.state.cont_mode = on ? 1 : 0;
+    m_deps.editorContinuous.setContinuous(on);
+    m_noRuns->setEnabled(on);
+}
+
+std::optional<qint32> frmMini::typedChannel() const {
+    return parseWholeLong(m_channel->text());
+}
+
+void frmMini::stepChannel(int delta) {
+    const std::optional<qint32> number = typedChannel();
+    if (!number)
+        return;
+    // At the limit the box keeps its number and the device is switched to it once more.
+    if ((delta > 0 && *number < kChannelCount) || (delta < 0 && *number > 1))
+        m_channel->setText(QString::number(*number + delta));
+    gotoTypedChannel();
+}
+
+void frmMini::gotoTypedChannel() {
+    const std::optional<qint32> number = typedChannel();
+    if (!number || !isChannelNumber(*number))
+        return;
+    const BusyCursor busy;
+    // No feedback here: a link that is down or a move that failed leaves the view as it is.
+    m_deps.device.GotoChannel(*number - 1);
+}
+
+void frmMini::onView() {
+    m_deps.views.ChangeView(0);
+    Unload();
+    const qint16 channel = m_deps.state.cur_channel;
+    if (channel >= 0 && channel < kChannelCount)
+        m_deps.dial.change_button_color(channel, kRemarkedChannel);
+}
+
+void frmMini::onChannelChanged(const QString &text) {
+    // Only a channel number, or 0 for none, is taken; anything else (a box being cleared to type
+    // a new number, a number beyond 16) leaves the selection as it was.
+    const std::optional<qint32> number = parseWholeLong(text);
+    if (number && *number >= 0 && *number <= kChannelCount)
+        m_deps.state.cur_channel = static_cast<qint16>(*number - 1);
+}
+
+void frmMini::onRunsChanged(const QString &text) {
+    if (const std::optional<qint32> runs = parseWholeLong(text))
+        m_deps.state.no_of_runs = *runs;
+}
