@@ -1,7 +1,13 @@
 #include "app/dialoghost.h"
 
-// The dialogs themselves arrive with the options window, the about box and the help viewer;
-// until then the menus open nothing.
+#include "ui/frmabout.h"
+#include "ui/frmoptions.h"
+#include "ui/htmlhelp.h"
+
+namespace {
+// The help file beside the program.
+constexpr qint16 kHelpBesideProgram = 1;
+} // namespace
 
 AppDialogHost::AppDialogHost(GlobalState &state, SettingsStore &settings)
     : m_state(state)
@@ -11,10 +17,33 @@ void AppDialogHost::attachMainWindow(TopmostWindow &mainWindow) {
     m_mainWindow = &mainWindow;
 }
 
-void AppDialogHost::showOptions(QWidget *) {}
+void AppDialogHost::showOptions(QWidget *owner) {
+    if (!m_mainWindow)
+        return;
+    // Each showing loads the dialog anew from the globals.
+    showModal(
+        new frmOptions(OptionsDialogDeps{m_state, m_settings, *m_mainWindow, m_ports}, owner));
+}
 
-void AppDialogHost::showAbout(QWidget *) {}
+void AppDialogHost::showAbout(QWidget *owner) {
+    if (!m_mainWindow)
+        return;
+    showModal(new frmAbout(*m_mainWindow, m_tools, owner));
+}
 
-void AppDialogHost::showHelpContents() {}
+void AppDialogHost::showHelpContents() {
+    ShowHelp(kHelpBesideProgram);
+}
 
-void AppDialogHost::unloadDialogs() {}
+void AppDialogHost::unloadDialogs() {
+    // Rejecting runs the dialog's own close handling (the options are stored, OnTop reapplied).
+    if (m_open)
+        m_open->reject();
+    CloseHelp();
+}
+
+void AppDialogHost::showModal(QDialog *dialog) {
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    m_open = dialog;
+    dialog->exec();
+}

@@ -1,7 +1,12 @@
 #pragma once
 
+#include "platform/serialportlist.h"
+#include "platform/systeminfo.h"
 #include "ui/windowlinks.h"
 
+#include <QPointer>
+
+class QDialog;
 class SettingsStore;
 struct GlobalState;
 
@@ -18,7 +23,13 @@ public:
     void unloadDialogs() override;
 
 private:
+    void showModal(QDialog *dialog);
+
     GlobalState &m_state;
     SettingsStore &m_settings;
     TopmostWindow *m_mainWindow = nullptr;
+    SystemSerialPortList m_ports;
+    OperatingSystemTools m_tools;
+    // The dialog being shown, so that a shutdown from inside its event loop closes it first.
+    QPointer<QDialog> m_open;
 };

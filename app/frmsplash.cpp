@@ -1,6 +1,6 @@
 #include "app/frmsplash.h"
 
-#include "app/version.h"
+#include "core/version.h"
 #include "ui/icons.h"
 
 #include <QFrame>
