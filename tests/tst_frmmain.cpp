@@ -302,9 +302,6 @@ void TestFrmMain::fileCommands_data() {
     QTest::newRow("New") << "mnuFileNew"
                          << ""
                          << "" << true << "" << false;
-    QTest::newRow("Neu") << "Neu"
-                         << ""
-                         << "" << true << "" << false;
     QTest::newRow("Open, cancel") << "mnuFileOpen"
                                   << "" << open << false << "4" << false;
     QTest::newRow("Open") << "mnuFileOpen"
@@ -323,8 +320,6 @@ void TestFrmMain::fileCommands_data() {
                                      << "" << saveAs << false << "4" << false;
     QTest::newRow("Save as") << "mnuFileSaveAs"
                              << "file" << saveAs << false << "4" << true;
-    QTest::newRow("Save as that fails") << "mnuFileSaveAs"
-                                        << "bad" << saveAs << false << "4" << false;
     QTest::newRow("Save as with no view") << "View=3"
                                           << "file"
                                           << "" << false << "4" << false;
