@@ -72,7 +72,7 @@ Module1::Module1(Parts parts)
     if (!m_messages)
         m_messages = std::make_unique<MessageBoxDisplay>();
     if (!m_dialogs)
-        m_dialogs = std::make_unique<AppDialogHost>(m_state, *m_settings);
+        m_dialogs = std::make_unique<AppDialogHost>();
     m_clock = std::make_unique<NestingClock>(*m_systemClock, m_depth);
 
     m_table = std::make_unique<ProgramTable>();
@@ -130,8 +130,6 @@ void Module1::loadWindows() {
     m_state.main_window = m_main.get();
     if (auto *messages = dynamic_cast<MessageBoxDisplay *>(m_messages.get()))
         messages->setOwner(m_main.get());
-    if (auto *dialogs = dynamic_cast<AppDialogHost *>(m_dialogs.get()))
-        dialogs->attachMainWindow(*m_main);
     connect(m_main.get(), &frmMain::unloadRequested, this, &Module1::unloadRequested);
 
     m_program = new frmProgram(m_state, *m_table, m_main->viewArea());
