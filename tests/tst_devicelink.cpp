@@ -466,21 +466,6 @@ private slots:
         QCOMPARE(rig.link.statusText(), kConnected);
     }
 
-    void latePositionIsReadByFaultQuery() {
-        Rig rig;
-        rig.connected();
-        rig.state.ch_pos[2] = 1200;
-        rig.device.positions = {"1200\r\n"};
-        rig.device.faults = {""};
-        rig.port.setReplyDelayMs(55);
-
-        QCOMPARE(rig.link.GotoChannel(2), GotoResult::Sent);
-        // Every position arrives after its 50 ms and lands in the fault query, which lights the
-        // error lamps; the reading stays in the window, so all 20 polls run.
-        QCOMPARE(rig.port.count("POS\r"), 20);
-        QVERIFY(rig.channelLamps.error);
-    }
-
     void portFailureUnderCommandTakesLinkDown() {
         Rig rig;
         rig.connected();
