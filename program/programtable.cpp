@@ -241,8 +241,8 @@ QString ProgramTable::clip() const {
 void ProgramTable::setClip(const QString &block) {
     const Rect sel = selection();
     // Room for every cell the block can fill, taken at once: grown a row at a time, the cells
-    // would be copied over and over, and a large block would need several times its size. Room
-    // that stays unused is never written, so it costs no memory.
+    // would be copied over and over, and a large block would need several times its size. A
+    // large room that stays unused is never touched, and what is left over is given back below.
     const qsizetype lines = block.count(kRowSeparator) + 1;
     qsizetype room = block.count(kCellSeparator) + lines;
     for (std::size_t r = std::size_t(sel.top);
