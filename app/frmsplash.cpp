@@ -5,6 +5,7 @@
 
 #include <QFrame>
 #include <QLabel>
+#include <QScreen>
 #include <QVBoxLayout>
 
 frmSplash::frmSplash(QWidget *parent)
@@ -42,4 +43,8 @@ frmSplash::frmSplash(QWidget *parent)
     version->setText(
         tr("Version %1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionPatch));
     product->setText(QStringLiteral("QMX-7700"));
+
+    adjustSize();
+    if (const QScreen *where = screen())
+        move(where->availableGeometry().center() - rect().center());
 }

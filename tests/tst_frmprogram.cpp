@@ -34,10 +34,8 @@ struct Rig {
     // "\b" stands for Backspace and "\x7f" for Delete.
     void type(const QString &keys) {
         for (const QChar c : keys) {
-            if (c == u'\b')
-                QTest::keyClick(grid, Qt::Key_Backspace);
-            else if (c == u'\x7f')
-                QTest::keyClick(grid, Qt::Key_Delete);
+            if (c == u'\b' || c == u'\x7f')
+                QTest::keyClick(grid, c == u'\b' ? Qt::Key_Backspace : Qt::Key_Delete);
             else
                 QTest::keyClick(grid, char(c.toLatin1()));
         }
@@ -48,6 +46,7 @@ struct Rig {
             all << list->itemText(i);
         return all;
     }
+    QPoint current() const { return {table.row(), table.col()}; }
 
     GlobalState state;
     ProgramTable table;
@@ -67,16 +66,12 @@ private slots:
     void keyFilter();
     void editList_data();
     void editList();
-    void lastRowGrows_data();
-    void lastRowGrows();
+    void listFollowsKeyboard();
     void continuousBox_data();
     void continuousBox();
     void runsText_data();
     void runsText();
-    void activate_data();
-    void activate();
     void gridShowsTheTable();
-    void lamps();
 };
 
 void TestFrmProgram::keyFilter_data() {
@@ -85,46 +80,27 @@ void TestFrmProgram::keyFilter_data() {
     QTest::addColumn<QString>("start");
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QString>("cell");
+    QTest::addColumn<int>("rows");
 
-    QTest::newRow("channel 1 then 2") << 2 << 1 << ""
-                                      << "12"
-                                      << "12";
-    QTest::newRow("channel 17 and up is not written") << 2 << 1 << ""
-                                                      << "123"
-                                                      << "12";
-    QTest::newRow("full stop in a channel is no number") << 2 << 1 << ""
-                                                         << "1."
-                                                         << "1";
-    QTest::newRow("channel text of letters") << 2 << 1 << "ab"
-                                             << "1"
-                                             << "ab";
-    QTest::newRow("backspace leaves the list text") << 2 << 1 << ""
-                                                    << "12\b3"
-                                                    << "1";
-    QTest::newRow("comma, then backspace") << 2 << 2 << ""
-                                           << "1,5\b"
-                                           << "1,";
-    QTest::newRow("full stop is a decimal mark") << 2 << 2 << ""
-                                                 << "2.5"
-                                                 << "2.5";
-    QTest::newRow("delete removes the last character") << 2 << 2 << "7"
-                                                       << "5\x7f\x7f"
-                                                       << "";
-    QTest::newRow("backspace on an empty cell") << 2 << 2 << ""
-                                                << "\b"
-                                                << "";
-    QTest::newRow("unit letters") << 2 << 3 << ""
-                                  << "min"
-                                  << "min";
-    QTest::newRow("unit letter in the time column") << 2 << 2 << ""
-                                                    << "m"
-                                                    << "";
-    QTest::newRow("other characters") << 2 << 3 << ""
-                                      << "x1 "
-                                      << "";
-    QTest::newRow("title row after a save") << 0 << 2 << "Time to wait"
-                                            << "\b5"
-                                            << "Time to wait";
+    const auto add = [](const char *name, int row, int col, const char *start, const char *keys,
+                        const char *cell, int rows = 17) {
+        QTest::newRow(name) << row << col << QString::fromLatin1(start) << QString::fromLatin1(keys)
+                            << QString::fromLatin1(cell) << rows;
+    };
+    add("channel 1 then 2", 2, 1, "", "12", "12");
+    add("channel 17 and up is not written", 2, 1, "", "123", "12");
+    add("full stop in a channel is no number", 2, 1, "", "1.", "1");
+    add("channel text of letters", 2, 1, "ab", "1", "ab");
+    add("backspace leaves the list text", 2, 1, "", "12\b3", "1");
+    add("comma, then backspace", 2, 2, "", "1,5\b", "1,");
+    add("full stop is a decimal mark", 2, 2, "", "2.5", "2.5");
+    add("delete removes the last character", 2, 2, "7", "5\x7f\x7f", "");
+    add("unit letters", 2, 3, "", "min", "min");
+    add("unit letter in the time column", 2, 2, "", "m", "");
+    add("other characters", 2, 3, "", "x1 ", "");
+    add("title row after a save", 0, 2, "Time to wait", "\b5", "Time to wait");
+    add("typed in the last row", 16, 2, "", "5", "5", 18);
+    add("refused in the last row", 16, 2, "", "x", "", 18);
 }
 
 void TestFrmProgram::keyFilter() {
@@ -133,9 +109,12 @@ void TestFrmProgram::keyFilter() {
     QFETCH(QString, start);
     QFETCH(QString, keys);
     QFETCH(QString, cell);
+    QFETCH(int, rows);
 
     Rig rig;
     rig.table.setText(row, col, start);
+    // A cell below that starts like the typed text: typing must not jump there.
+    rig.table.setText(row + 1, col, keys);
     // Saving and loading leave the current cell in the title row.
     if (row == 0)
         rig.table.setCurrentCell(row, col);
@@ -144,39 +123,38 @@ void TestFrmProgram::keyFilter() {
     rig.type(keys);
 
     QCOMPARE(rig.table.text(row, col), cell);
-    QCOMPARE(rig.table.rows(), 17);
+    QCOMPARE(rig.table.rows(), rows);
+    QCOMPARE(rig.table.text(rows - 1, 0), QString::number(rows - 1));
 }
 
 void TestFrmProgram::editList_data() {
+    QTest::addColumn<int>("row");
     QTest::addColumn<int>("col");
     QTest::addColumn<QStringList>("items");
     QTest::addColumn<QString>("choice");
-    QTest::addColumn<QString>("cell");
+    QTest::addColumn<int>("rows");
 
-    QTest::newRow("channel cell") << 1 << kChannels << " 12"
-                                  << "12";
-    QTest::newRow("unit cell") << 3 << kUnits << "min"
-                               << "min";
-    QTest::newRow("time cell has no list") << 2 << QStringList() << ""
-                                           << "7";
+    QTest::newRow("channel cell") << 5 << 1 << kChannels << " 12" << 17;
+    QTest::newRow("unit cell in the last row") << 16 << 3 << kUnits << "min" << 18;
+    QTest::newRow("time cell has no list") << 5 << 2 << QStringList() << "" << 17;
 }
 
 void TestFrmProgram::editList() {
+    QFETCH(int, row);
     QFETCH(int, col);
     QFETCH(QStringList, items);
     QFETCH(QString, choice);
-    QFETCH(QString, cell);
+    QFETCH(int, rows);
 
     Rig rig;
-    rig.table.setText(5, col, QStringLiteral("7"));
-    rig.click(5, col);
-
+    rig.table.setText(row, col, QStringLiteral("7"));
+    rig.click(row, col);
     QCOMPARE(rig.list->isVisible(), !items.isEmpty());
     if (items.isEmpty())
         return;
     QCOMPARE(rig.items(), items);
     QCOMPARE(rig.list->currentText(), QStringLiteral("7"));
-    const QRect over = rig.grid->visualRect(rig.table.index(5, col));
+    const QRect over = rig.grid->visualRect(rig.table.index(row, col));
     QCOMPARE(rig.list->geometry().topLeft(), over.topLeft());
     QCOMPARE(rig.list->width(), over.width());
 
@@ -185,80 +163,62 @@ void TestFrmProgram::editList() {
     const QModelIndex item = popup->model()->index(rig.list->findText(choice), 0);
     QTest::mouseClick(popup->viewport(), Qt::LeftButton, {}, popup->visualRect(item).center());
 
-    QCOMPARE(rig.table.text(5, col), cell);
+    QCOMPARE(rig.table.text(row, col), choice.trimmed());
     QVERIFY(!rig.list->isVisible());
-    QCOMPARE(rig.table.rows(), 17);
+    QCOMPARE(rig.table.rows(), rows);
+    QCOMPARE(rig.table.text(rows - 1, 0), QString::number(rows - 1));
 }
 
-void TestFrmProgram::lastRowGrows_data() {
-    QTest::addColumn<int>("col");
-    QTest::addColumn<QString>("keys"); // typed, or empty to choose the second item
-    QTest::addColumn<QString>("cell");
-
-    QTest::newRow("typed time") << 2 << "5"
-                                << "5";
-    QTest::newRow("refused character") << 2 << "x"
-                                       << "";
-    QTest::newRow("chosen unit") << 3 << ""
-                                 << "s";
-}
-
-void TestFrmProgram::lastRowGrows() {
-    QFETCH(int, col);
-    QFETCH(QString, keys);
-    QFETCH(QString, cell);
-
+void TestFrmProgram::listFollowsKeyboard() {
     Rig rig;
-    rig.table.setText(16, 0, QStringLiteral("old"));
-    rig.click(16, col);
-    if (keys.isEmpty()) {
-        rig.list->setCurrentIndex(0);
-        QTest::keyClick(rig.list, Qt::Key_Down);
-    } else {
-        rig.type(keys);
-    }
-
-    QCOMPARE(rig.table.text(16, col), cell);
-    QCOMPARE(rig.table.rows(), 18);
-    QCOMPARE(rig.table.text(16, 0), QStringLiteral("16"));
-    QCOMPARE(rig.table.text(17, 0), QStringLiteral("17"));
+    rig.click(5, 1);
+    QTest::keyClick(rig.grid, Qt::Key_Right);
+    QVERIFY(!rig.list->isVisible());
+    QTest::keyClick(rig.grid, Qt::Key_Right);
+    QTest::keyClick(rig.grid, Qt::Key_Down);
+    QCOMPARE(rig.current(), QPoint(6, 3));
+    QVERIFY(rig.list->isVisible());
+    QCOMPARE(rig.items(), kUnits);
+    QCOMPARE(rig.list->pos(), rig.grid->visualRect(rig.table.index(6, 3)).topLeft());
 }
 
 void TestFrmProgram::continuousBox_data() {
-    QTest::addColumn<bool>("fromMini");
+    QTest::addColumn<QString>("how"); // a click, the mini view, or activating the view
     QTest::addColumn<bool>("startTicked");
-    QTest::addColumn<QString>("startRuns");
-    QTest::addColumn<QString>("runs");
+    QTest::addColumn<QStringList>("runs"); // before and after
 
-    QTest::newRow("ticked while 0") << false << false << "0"
-                                    << "-1";
-    QTest::newRow("ticked while 5") << false << false << "5"
-                                    << "5";
-    QTest::newRow("unticked") << false << true << "3"
-                              << "3";
-    QTest::newRow("ticked by the mini view") << true << false << "0"
-                                             << "-1";
+    QTest::newRow("ticked while 0") << "click" << false << QStringList{"0", "-1"};
+    QTest::newRow("ticked while 5") << "click" << false << QStringList{"5", "5"};
+    QTest::newRow("unticked") << "click" << true << QStringList{"3", "3"};
+    QTest::newRow("ticked by the mini view") << "mini" << false << QStringList{"0", "-1"};
+    // Activating ticks the box from cont_mode first, then shows no_of_runs as it stands.
+    QTest::newRow("activated, counted") << "activate" << false << QStringList{"2", "0"};
+    QTest::newRow("activated, one pass") << "activate" << true << QStringList{"2", "-1"};
 }
 
 void TestFrmProgram::continuousBox() {
-    QFETCH(bool, fromMini);
+    QFETCH(QString, how);
     QFETCH(bool, startTicked);
-    QFETCH(QString, startRuns);
-    QFETCH(QString, runs);
+    QFETCH(QStringList, runs);
 
     Rig rig;
     QVERIFY(!rig.runs->isEnabled());
     rig.view.setContinuous(startTicked);
-    rig.runs->setText(startRuns);
-    if (fromMini)
-        rig.view.setContinuous(!startTicked);
-    else
+    rig.runs->setText(runs[0]);
+    if (how == QLatin1String("click")) {
         QTest::mouseClick(rig.continuous, Qt::LeftButton);
+    } else if (how == QLatin1String("mini")) {
+        rig.view.setContinuous(!startTicked);
+    } else {
+        rig.state.cont_mode = startTicked ? 0 : 1;
+        rig.state.no_of_runs = runs[1].toInt();
+        rig.view.Activate();
+    }
 
     QCOMPARE(rig.continuous->isChecked(), !startTicked);
     QCOMPARE(rig.runs->isEnabled(), !startTicked);
     QCOMPARE(rig.state.cont_mode, qint16(startTicked ? 0 : 1));
-    QCOMPARE(rig.runs->text(), runs);
+    QCOMPARE(rig.runs->text(), runs[1]);
 }
 
 void TestFrmProgram::runsText_data() {
@@ -270,7 +230,6 @@ void TestFrmProgram::runsText_data() {
     QTest::newRow("letters") << "abc" << 3;
     QTest::newRow("fraction") << "1.5" << 3;
     QTest::newRow("beyond a Long") << "2147483648" << 3;
-    QTest::newRow("empty") << "" << 3;
 }
 
 void TestFrmProgram::runsText() {
@@ -283,38 +242,11 @@ void TestFrmProgram::runsText() {
     QCOMPARE(rig.state.no_of_runs, runs);
 }
 
-void TestFrmProgram::activate_data() {
-    QTest::addColumn<qint16>("contMode");
-    QTest::addColumn<qint32>("noOfRuns");
-
-    QTest::newRow("counted") << qint16(1) << 7;
-    // The box's click would turn a "0" shown first into "-1".
-    QTest::newRow("counted, no runs") << qint16(1) << 0;
-    QTest::newRow("one pass") << qint16(0) << -1;
-}
-
-void TestFrmProgram::activate() {
-    QFETCH(qint16, contMode);
-    QFETCH(qint32, noOfRuns);
-
-    Rig rig;
-    rig.view.setContinuous(contMode == 0);
-    rig.runs->setText(QStringLiteral("2"));
-    rig.state.cont_mode = contMode;
-    rig.state.no_of_runs = noOfRuns;
-    rig.view.Activate();
-
-    QCOMPARE(rig.continuous->isChecked(), contMode == 1);
-    QCOMPARE(rig.runs->isEnabled(), contMode == 1);
-    QCOMPARE(rig.runs->text(), QString::number(noOfRuns));
-    QCOMPARE(rig.state.no_of_runs, noOfRuns);
-}
-
 void TestFrmProgram::gridShowsTheTable() {
     Rig rig;
     QVERIFY(QTest::qWaitForWindowExposed(&rig.view));
-    QCOMPARE(rig.table.text(0, 2), QStringLiteral("Time to wait"));
-    QCOMPARE(rig.table.text(16, 0), QStringLiteral("16"));
+    for (const char *lamp : {"picPoweroff", "picPoweron", "picErroroff", "picErroron"})
+        QVERIFY(rig.find<QWidget>(lamp));
 
     // Widths in twips, the step column as the fixed column on the left.
     rig.table.setColumnWidth(2, 1500);
@@ -328,7 +260,7 @@ void TestFrmProgram::gridShowsTheTable() {
     QVERIFY(!rig.grid->currentIndex().isValid());
     QCOMPARE(rig.grid->selectionModel()->selectedIndexes().size(), 6);
     rig.click(4, 3);
-    QCOMPARE(QPoint(rig.table.row(), rig.table.col()), QPoint(4, 3));
+    QCOMPARE(rig.current(), QPoint(4, 3));
     QCOMPARE(QPoint(rig.table.rowSel(), rig.table.colSel()), QPoint(4, 3));
     QCOMPARE(rig.grid->selectionModel()->selectedIndexes().size(), 1);
 
@@ -336,7 +268,6 @@ void TestFrmProgram::gridShowsTheTable() {
     rig.table.setRows(60);
     rig.table.setCurrentCell(3, 0);
     rig.table.setCurrentCellBackground(QColor(0, 0, 255));
-    rig.table.refresh();
     const QHeaderView *steps = rig.grid->verticalHeader();
     const QPoint mark =
         steps->mapTo(rig.grid, QPoint(steps->width() / 4, steps->sectionViewportPosition(3) + 3));
@@ -345,17 +276,6 @@ void TestFrmProgram::gridShowsTheTable() {
     QCOMPARE(rig.grid->rowAt(0), 20);
     rig.grid->verticalScrollBar()->setValue(steps->sectionPosition(31));
     QCOMPARE(rig.table.topRow(), 31);
-}
-
-void TestFrmProgram::lamps() {
-    Rig rig;
-    rig.view.setPowerLamp(true);
-    rig.view.setErrorLamp(true);
-    rig.view.setErrorLamp(false);
-    QVERIFY(rig.find<QWidget>("picPoweroff")->isHidden());
-    QVERIFY(!rig.find<QWidget>("picPoweron")->isHidden());
-    QVERIFY(rig.find<QWidget>("picErroron")->isHidden());
-    QVERIFY(!rig.find<QWidget>("picErroroff")->isHidden());
 }
 
 QTEST_MAIN(TestFrmProgram)

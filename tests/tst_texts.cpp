@@ -42,13 +42,13 @@ QSet<Text> catalogue(const QString &ts) {
         return texts;
     QXmlStreamReader xml(&file);
     QString context;
-    while (xml.readNextStartElement() || !xml.atEnd()) {
-        if (xml.isStartElement() && xml.name() == QLatin1String("name"))
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == QLatin1String("name"))
             context = xml.readElementText();
-        else if (xml.isStartElement() && xml.name() == QLatin1String("source"))
+        else if (xml.name() == QLatin1String("source"))
             texts.insert({context, xml.readElementText()});
-        else if (!xml.isStartElement())
-            xml.readNext();
     }
     return texts;
 }

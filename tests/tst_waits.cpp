@@ -65,8 +65,6 @@ void TestWaits::waitTime_data() {
     QTest::newRow("1 h") << 1.0 << QStringLiteral("h") << true << qint64(3600000) << -1 << true;
     QTest::newRow("unit S") << 5.0 << QStringLiteral("S") << true << qint64(0) << 0 << false;
     QTest::newRow("empty unit") << 5.0 << QString() << true << qint64(0) << 0 << false;
-    QTest::newRow("unit with blank")
-        << 5.0 << QStringLiteral(" s") << true << qint64(0) << 0 << false;
     QTest::newRow("1.5 ms rounds to 2") << 1.5 << ms << true << qint64(2) << 1 << false;
     QTest::newRow("2.5 ms rounds to 2") << 2.5 << ms << true << qint64(2) << 1 << false;
     QTest::newRow("999.5 ms rounds up, still one sleep")
@@ -86,7 +84,6 @@ void TestWaits::waitTime_data() {
     QTest::newRow("0.00008875 h") << 0.00008875 << QStringLiteral("h") << true << qint64(319) << -1
                                   << true;
     QTest::newRow("negative ms") << -3.0 << ms << true << qint64(0) << 0 << false;
-    QTest::newRow("negative s") << -5.0 << s << true << qint64(0) << 0 << false;
     QTest::newRow("2^31 ms does not fit") << 2147483648.0 << ms << true << qint64(0) << 0 << false;
     QTest::newRow("short ms sleeps even when stopped")
         << 300.0 << ms << false << qint64(300) << 1 << false;
@@ -113,7 +110,6 @@ void TestWaits::servesEventsEveryRound_data() {
     QTest::addColumn<QString>("unit");
 
     QTest::newRow("1000 ms") << 1000.0 << QStringLiteral("ms");
-    QTest::newRow("1.5 s") << 1.5 << QStringLiteral("s");
     QTest::newRow("2 min") << 2.0 << QStringLiteral("min");
 }
 
@@ -185,8 +181,6 @@ void TestWaits::wallClockDoesNotTimeWait_data() {
     constexpr qint64 kHour = 3600000;
     constexpr qint64 kBeforeMidnight = 86399500; // 23:59:59.500
     QTest::newRow("across midnight") << kBeforeMidnight << qint64(0) << qint64(1500);
-    QTest::newRow("across midnight, clock 1 h on")
-        << kBeforeMidnight << kHour << qint64(kHour + 1500);
     QTest::newRow("noon, clock 1 h on") << 12 * kHour << kHour << qint64(13 * kHour + 2000);
 }
 

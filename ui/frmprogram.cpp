@@ -7,7 +7,6 @@
 #include "ui/programgrid.h"
 #include "ui/twips.h"
 
-#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>

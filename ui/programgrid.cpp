@@ -9,6 +9,8 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 
+#include <algorithm>
+
 namespace {
 constexpr int kTextMargin = 2;
 
