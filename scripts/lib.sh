@@ -1,4 +1,4 @@
-# Shared by the scripts: install the Debian packages that are missing.
+# Shared by the scripts: install the Debian packages that are missing, configure and build.
 # shellcheck shell=bash
 
 ensure_packages() {
@@ -20,11 +20,28 @@ ensure_packages() {
 
 # What every build needs.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev)
+# What the tests need beyond the build: socat bridges the simulator over TCP.
+TEST_PACKAGES=(socat)
+# The sanitized and the fuzzing builds: clang, its sanitizer and libFuzzer runtimes (only
+# recommended by clang, so not there after a minimal install) and the symbolizer that puts
+# file names and lines into the reports.
+SANITIZE_PACKAGES=(clang libclang-rt-14-dev llvm)
 
-# Configures and builds in build/; warnings are errors under CI.
+# build_project DIR [CMAKE ARGS...]: configures and builds in DIR; warnings are errors under CI.
 build_project() {
+    local dir=$1
+    shift
     local werror=OFF
     [ -n "${CI:-}" ] && werror=ON
-    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQMX_WARNINGS_AS_ERRORS="$werror"
-    cmake --build build -j"$(nproc)"
+    local launcher=()
+    command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DQMX_WARNINGS_AS_ERRORS="$werror" "${launcher[@]}" "$@"
+    cmake --build "$dir" -j"$(nproc)"
+}
+
+# How the sanitized programs report: every leak, every undefined behaviour, with stacks.
+sanitizer_environment() {
+    export ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1
+    export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 }
