@@ -127,6 +127,8 @@ private slots:
     void portThatCannotBeOpened();
     void gotoChannelSendsMoveAndPolls_data();
     void gotoChannelSendsMoveAndPolls();
+    void waitsKeepToTheirSchedule_data();
+    void waitsKeepToTheirSchedule();
     void gotoChannelNeedsTheLink_data();
     void gotoChannelNeedsTheLink();
     void unreadablePositionEndsCommand();
@@ -437,6 +439,36 @@ void TestDeviceLink::gotoChannelSendsMoveAndPolls() {
     }
     expected.append({polls * 110, "LR0\rM\r"});
     QCOMPARE(rig.writes(), expected);
+}
+
+void TestDeviceLink::waitsKeepToTheirSchedule_data() {
+    QTest::addColumn<int>("writeUs");
+    QTest::addColumn<int>("tookUs");
+
+    // 20 polls hold 2200 ms of fixed waits and 42 writes. A write's time is taken from the wait
+    // after it; a late step starts the schedule afresh once it is more than 1 ms behind.
+    QTest::newRow("instant writes") << 0 << 2200000;
+    QTest::newRow("writes of 0.3 ms") << 300 << 2200300;
+    QTest::newRow("two writes of 0.9 ms put the first wait behind") << 900 << 1800 + 2200000 + 900;
+    QTest::newRow("writes of 5 ms shorten no wait") << 5000 << 2200000 + 42 * 5000;
+}
+
+void TestDeviceLink::waitsKeepToTheirSchedule() {
+    QFETCH(int, writeUs);
+    QFETCH(int, tookUs);
+
+    Rig rig;
+    rig.connected();
+    rig.port.setResponder([&rig, writeUs](const QByteArray &written) {
+        rig.clock.sleep(std::chrono::microseconds(writeUs));
+        return rig.device(written);
+    });
+    const Clock::Duration start = rig.clock.monotonic();
+    QCOMPARE(rig.link.GotoChannel(4), GotoResult::Sent);
+    QCOMPARE(rig.port.count("POS\r"), 20);
+    QCOMPARE(std::chrono::duration_cast<std::chrono::microseconds>(rig.clock.monotonic() - start)
+                 .count(),
+             tookUs);
 }
 
 void TestDeviceLink::gotoChannelNeedsTheLink_data() {
