@@ -109,8 +109,18 @@ double leadingNumber(const QString &text) {
 }
 
 std::optional<double> parseLocaleNumber(const QString &text) {
+    QLocale locale;
+    locale.setNumberOptions(QLocale::RejectGroupSeparator);
+    const QString trimmed = text.trimmed();
     bool ok = false;
-    const double value = QLocale().toDouble(text.trimmed(), &ok);
+    double value = locale.toDouble(trimmed, &ok);
+    // A full stop where the locale has another decimal mark stands for that mark; where the
+    // locale groups digits with it ("2.500" in German), this reads it as the decimal mark.
+    const QString mark = locale.decimalPoint();
+    if (!ok && mark != QLatin1String(".") && trimmed.contains(QLatin1Char('.'))) {
+        QString marked = trimmed;
+        value = locale.toDouble(marked.replace(QLatin1Char('.'), mark), &ok);
+    }
     if (!ok || !std::isfinite(value))
         return std::nullopt;
     return value;

@@ -29,6 +29,8 @@ std::optional<qint32> parseWholeLong(const QString &text);
 // A text that does not start with a number gives 0.
 double leadingNumber(const QString &text);
 
-// A number written the user's way (QLocale's default: "1,5" in a German locale). Nothing for
-// text that locale cannot read.
+// A number written the user's way, as the time to wait is: the decimal mark of QLocale's default
+// ("1,5" in a German locale) or a full stop, which the editor admits as one in every locale.
+// Group separators are never read, so "2.500" is two and a half and "1,000" in an English locale
+// is no number. Nothing for text that cannot be read so, or that is not finite.
 std::optional<double> parseLocaleNumber(const QString &text);

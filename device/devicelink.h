@@ -37,7 +37,9 @@ public:
     static constexpr char kConnectedText[] = "CONNECTED TO QMX7700";
     static constexpr char kNotConnectedText[] = "NOT CONNECTED";
     static constexpr char kInitialText[] = "Status";
-    static constexpr char kNotFoundMessage[] = "QMX-7700 not found";
+    // Shown through tr(); marked so that lupdate finds it here.
+    static constexpr char kNotFoundMessage[] =
+        QT_TRANSLATE_NOOP("DeviceLink", "QMX-7700 not found");
 
     DeviceLink(GlobalState &state, SerialPort &port, Clock &clock);
 

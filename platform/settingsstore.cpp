@@ -41,7 +41,13 @@ QString SettingsStore::read(const QString &section, const QString &key,
     const QString stored = storedKey(group, key);
     if (stored.isEmpty())
         return defaultText;
-    return m_settings->value(group + QLatin1Char('/') + stored).toString();
+    const QVariant value = m_settings->value(group + QLatin1Char('/') + stored);
+    // An INI value with a comma outside quotes ("BaudRate=1,5", a device path with a comma)
+    // comes back as the list of its parts, which toString() turns into nothing; joined again
+    // they are the text as stored, but for blanks beside the commas, which QSettings drops.
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(QLatin1Char(','));
+    return value.toString();
 }
 
 void SettingsStore::write(const QString &section, const QString &key, const QString &text) {

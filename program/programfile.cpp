@@ -68,20 +68,20 @@ struct Header {
 
 enum class HeaderState { Missing, Damaged, Valid };
 
-HeaderState readHeader(const QString &content, qsizetype fileSize, Header &header) {
-    const qsizetype semicolon = content.indexOf(QLatin1Char(';'));
+HeaderState readHeader(const QByteArray &bytes, Header &header) {
+    const qsizetype semicolon = bytes.indexOf(';');
     if (semicolon < 0)
         return HeaderState::Missing;
-    const QString head = content.left(semicolon);
-    const qsizetype comma = head.indexOf(QLatin1Char(','));
-    if (comma < 0)
+    const qsizetype comma = bytes.indexOf(',');
+    if (comma < 0 || comma > semicolon)
         return HeaderState::Missing;
-    const double steps = roundHalfEven(leadingNumber(head.left(comma)));
-    const double columns = roundHalfEven(leadingNumber(head.mid(comma + 1)));
+    const double steps =
+        roundHalfEven(leadingNumber(QString::fromLatin1(bytes.constData(), comma)));
+    const double columns = roundHalfEven(
+        leadingNumber(QString::fromLatin1(bytes.constData() + comma + 1, semicolon - comma - 1)));
     // Every saved file has at least one byte per cell (its separators and line end), so a header
-    // announcing more cells than that cannot be meant, and honouring it could exhaust memory.
-    // Written so that a NaN fails too.
-    const double size = double(fileSize);
+    // announcing more cells than that cannot be meant. Written so that a NaN fails too.
+    const double size = double(bytes.size());
     if (!(steps >= 0 && columns >= 1 && steps <= size && columns <= size &&
           (steps + 1) * columns <= size && steps + 2 <= double(std::numeric_limits<int>::max())))
         return HeaderState::Damaged;
@@ -139,15 +139,14 @@ void LoadProgram(const QString &path, ProgramTable &table, StepTable &steps, Pro
     NewProgram(table, steps, host);
 
     int loadedSteps = 0;
-    const std::optional<QByteArray> bytes = readWholeFile(path);
+    std::optional<QByteArray> bytes = readWholeFile(path);
     if (!bytes) {
         // A missing file is simply a new program; one that is there but unreadable is news.
         if (QFileInfo::exists(path) && messages)
             messages->showMessage(Text::tr("%1 could not be read.").arg(displayName(path)));
     } else {
-        const QString content = QString::fromLatin1(*bytes);
         Header header;
-        switch (readHeader(content, bytes->size(), header)) {
+        switch (readHeader(*bytes, header)) {
         case HeaderState::Missing:
             break;
         case HeaderState::Damaged:
@@ -158,16 +157,19 @@ void LoadProgram(const QString &path, ProgramTable &table, StepTable &steps, Pro
             }
             break;
         case HeaderState::Valid: {
+            // The line end closes the file. Dropped, it cannot leave a stray LF in a cell when the
+            // file holds fewer rows than its header announces.
+            const qsizetype end = bytes->endsWith("\r\n") ? bytes->size() - 2 : bytes->size();
+            const QString block =
+                QString::fromLatin1(bytes->constData() + header.blockStart,
+                                    std::max<qsizetype>(0, end - header.blockStart));
+            // Only the block is needed from here on, and a large file should not be held twice.
+            bytes.reset();
             loadedSteps = header.steps;
             table.setRows(loadedSteps < ProgramTable::kNewRowCount ? kLastNumberedRow + 1
                                                                    : loadedSteps + 2);
             if (table.cols() < header.columns)
                 table.setCols(header.columns);
-            QString block = content.mid(header.blockStart);
-            // The line end closes the file. Dropped, it cannot leave a stray LF in a cell when the
-            // file holds fewer rows than its header announces.
-            if (block.endsWith(QLatin1String("\r\n")))
-                block.chop(2);
             table.setCurrentCell(0, 0);
             table.setSelectionEnd(loadedSteps, header.columns - 1);
             table.setClip(block);

@@ -11,11 +11,55 @@ constexpr int kNewColumnWidths[ProgramTable::kNewColumnCount] = {450, 700, 1020,
 constexpr int kDefaultColumnWidth = 800;
 constexpr QChar kCellSeparator = QLatin1Char('\t');
 constexpr QChar kRowSeparator = QLatin1Char('\r');
+
+// Calls line(r, text) for each line of the block, as rows top..bottom; returns the last row the
+// block reaches.
+template <typename Line> int forEachLine(QStringView block, int top, int bottom, Line line) {
+    qsizetype start = 0;
+    for (int r = top;; ++r) {
+        qsizetype end = block.indexOf(kRowSeparator, start);
+        if (end < 0)
+            end = block.size();
+        line(r, block.mid(start, end - start));
+        if (end == block.size() || r == bottom)
+            return r;
+        start = end + 1;
+    }
+}
+
+// Calls cell(c, text) for each cell of a line, as columns left..right.
+template <typename Cell> void forEachCell(QStringView line, int left, int right, Cell cell) {
+    const QChar *const data = line.data();
+    qsizetype start = 0;
+    for (qsizetype i = 0; left <= right; ++i) {
+        if (i < line.size() && data[i] != kCellSeparator)
+            continue;
+        cell(left++, QStringView(data + start, i - start));
+        if (i == line.size())
+            return;
+        start = i + 1;
+    }
+}
+
+// How many cells of its row a line fills: up to its last one with text.
+int filledCount(QStringView line, int left, int right) {
+    int count = 0;
+    forEachCell(line, left, right, [&count](int c, QStringView text) {
+        if (!text.isEmpty())
+            count = c + 1;
+    });
+    return count;
+}
+
+// Room for `count` cells in a row that has `capacity`: what a row grown cell by cell needs, and
+// no more than asked when it is filled at once.
+int grownCapacity(int capacity, int count, int columns) {
+    return count <= capacity ? capacity : std::min(columns, std::max(count, capacity * 2));
+}
 } // namespace
 
 ProgramTable::ProgramTable(QObject *parent)
     : QAbstractTableModel(parent) {
-    m_cells.resize(std::size_t(m_rows) * std::size_t(m_cols));
     m_columnWidths.assign(std::begin(kNewColumnWidths), std::end(kNewColumnWidths));
 }
 
@@ -33,7 +77,7 @@ QVariant ProgramTable::data(const QModelIndex &index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-        return cell(index.row(), index.column());
+        return cell(index.row(), index.column()).toString();
     case Qt::BackgroundRole: {
         const auto it = m_backgrounds.constFind(backgroundKey(index.row(), index.column()));
         if (it != m_backgrounds.cend())
@@ -68,21 +112,27 @@ void ProgramTable::setRows(int rows) {
     rows = std::max(rows, fixedRows());
     if (rows == m_rows)
         return;
-    const std::size_t newSize = std::size_t(rows) * std::size_t(m_cols);
     if (rows > m_rows) {
+        // New rows are empty, which takes nothing.
         beginInsertRows({}, m_rows, rows - 1);
-        // Grow geometrically so that adding rows one by one stays linear overall.
-        if (newSize > m_cells.capacity())
-            m_cells.reserve(std::max(newSize, m_cells.capacity() * 2));
-        m_cells.resize(newSize);
         m_rows = rows;
         endInsertRows();
     } else {
         beginRemoveRows({}, rows, m_rows - 1);
-        m_cells.resize(newSize);
+        if (m_rowCells.size() > std::size_t(rows)) {
+            for (auto it = m_rowCells.begin() + rows; it != m_rowCells.end(); ++it) {
+                dropCells(*it, 0);
+                m_unusedSpans += it->capacity;
+            }
+            m_rowCells.resize(std::size_t(rows));
+            // A long program replaced by a short one does not keep its room.
+            if (m_rowCells.capacity() > 2 * m_rowCells.size() + 64)
+                m_rowCells.shrink_to_fit();
+        }
         m_rows = rows;
         dropBackgroundsOutside();
         endRemoveRows();
+        compactIfSparse();
     }
     clampPositions();
 }
@@ -96,18 +146,13 @@ void ProgramTable::setCols(int cols) {
     if (cols == m_cols)
         return;
     const int oldCols = m_cols;
-    if (cols > oldCols)
+    if (cols > oldCols) {
         beginInsertColumns({}, oldCols, cols - 1);
-    else
+    } else {
         beginRemoveColumns({}, cols, oldCols - 1);
-
-    std::vector<QString> cells(std::size_t(m_rows) * std::size_t(cols));
-    const int kept = std::min(oldCols, cols);
-    for (int r = 0; r < m_rows; ++r) {
-        auto from = m_cells.begin() + std::ptrdiff_t(r) * oldCols;
-        std::move(from, from + kept, cells.begin() + std::ptrdiff_t(r) * cols);
+        for (RowCells &cells : m_rowCells)
+            dropCells(cells, cols);
     }
-    m_cells = std::move(cells);
     m_cols = cols;
     m_columnWidths.resize(std::size_t(cols), kDefaultColumnWidth);
 
@@ -116,6 +161,7 @@ void ProgramTable::setCols(int cols) {
     } else {
         dropBackgroundsOutside();
         endRemoveColumns();
+        compactIfSparse();
     }
     clampPositions();
 }
@@ -123,16 +169,13 @@ void ProgramTable::setCols(int cols) {
 QString ProgramTable::text(int row, int col) const {
     if (!contains(row, col))
         return {};
-    return cell(row, col);
+    return cell(row, col).toString();
 }
 
 void ProgramTable::setText(int row, int col, const QString &text) {
-    if (!contains(row, col))
+    if (!contains(row, col) || !storeCell(row, col, text))
         return;
-    QString &target = cell(row, col);
-    if (target == text)
-        return;
-    target = text;
+    compactIfSparse();
     const QModelIndex changed = index(row, col);
     emit dataChanged(changed, changed, {Qt::DisplayRole, Qt::EditRole});
 }
@@ -197,40 +240,32 @@ QString ProgramTable::clip() const {
 
 void ProgramTable::setClip(const QString &block) {
     const Rect sel = selection();
-    const QStringView all(block);
-    qsizetype rowStart = 0;
-    int r = sel.top;
-    int lastRow = -1;
-    while (r <= sel.bottom) {
-        qsizetype rowEnd = all.indexOf(kRowSeparator, rowStart);
-        if (rowEnd < 0)
-            rowEnd = all.size();
-        const QStringView line = all.mid(rowStart, rowEnd - rowStart);
+    // Room for every cell the block can fill, taken at once: grown a row at a time, the cells
+    // would be copied over and over, and a large block would need several times its size. Room
+    // that stays unused is never written, so it costs no memory.
+    const qsizetype lines = block.count(kRowSeparator) + 1;
+    qsizetype room = block.count(kCellSeparator) + lines;
+    for (std::size_t r = std::size_t(sel.top);
+         r <= std::size_t(sel.bottom) && r < m_rowCells.size(); ++r)
+        room += m_rowCells[r].capacity;
+    m_spans.reserve(m_spans.size() + std::size_t(room));
+    m_text.reserve(m_text.size() + block.size());
+    m_rowCells.reserve(std::size_t(std::min<qsizetype>(sel.bottom + 1, sel.top + lines)));
 
-        qsizetype cellStart = 0;
-        for (int c = sel.left; c <= sel.right; ++c) {
-            qsizetype cellEnd = line.indexOf(kCellSeparator, cellStart);
-            const bool last = cellEnd < 0;
-            if (last)
-                cellEnd = line.size();
-            QString &target = cell(r, c);
-            const QStringView piece = line.mid(cellStart, cellEnd - cellStart);
-            if (target != piece)
-                target = piece.toString();
-            if (last)
-                break;
-            cellStart = cellEnd + 1;
-        }
-        lastRow = r;
-        ++r;
-        if (rowEnd >= all.size())
-            break;
-        rowStart = rowEnd + 1;
-    }
-    if (lastRow >= 0) {
-        emit dataChanged(index(sel.top, sel.left), index(lastRow, sel.right),
-                         {Qt::DisplayRole, Qt::EditRole});
-    }
+    const int lastRow = forEachLine(block, sel.top, sel.bottom, [&](int r, QStringView line) {
+        const int count = filledCount(line, sel.left, sel.right);
+        if (count > rowCells(r).count)
+            rowSpans(r, count);
+        forEachCell(line, sel.left, sel.right,
+                    [&](int c, QStringView text) { storeCell(r, c, text); });
+    });
+    if (m_spans.capacity() > 2 * m_spans.size() + 1024)
+        m_spans.shrink_to_fit();
+    if (m_rowCells.capacity() > 2 * m_rowCells.size() + 1024)
+        m_rowCells.shrink_to_fit();
+    compactIfSparse();
+    emit dataChanged(index(sel.top, sel.left), index(lastRow, sel.right),
+                     {Qt::DisplayRole, Qt::EditRole});
 }
 
 int ProgramTable::topRow() const {
@@ -279,8 +314,11 @@ void ProgramTable::setColumnWidth(int col, int twips) {
 }
 
 void ProgramTable::clear() {
-    for (QString &text : m_cells)
-        text.clear();
+    std::vector<RowCells>().swap(m_rowCells);
+    std::vector<Span>().swap(m_spans);
+    m_text = QString();
+    m_unusedText = 0;
+    m_unusedSpans = 0;
     // Formatting goes with the text, so a step marked during a run does not outlive its program.
     const bool hadBackgrounds = !m_backgrounds.isEmpty();
     m_backgrounds.clear();
@@ -302,7 +340,8 @@ void ProgramTable::genSteps() {
     if (m_rows <= fixedRows())
         return;
     for (int r = fixedRows(); r < m_rows; ++r)
-        cell(r, StepColumn) = QString::number(r);
+        storeCell(r, StepColumn, QString::number(r));
+    compactIfSparse();
     emit dataChanged(index(fixedRows(), StepColumn), index(m_rows - 1, StepColumn),
                      {Qt::DisplayRole, Qt::EditRole});
 }
@@ -311,12 +350,84 @@ bool ProgramTable::contains(int row, int col) const {
     return row >= 0 && row < m_rows && col >= 0 && col < m_cols;
 }
 
-QString &ProgramTable::cell(int row, int col) {
-    return m_cells[std::size_t(row) * std::size_t(m_cols) + std::size_t(col)];
+ProgramTable::RowCells ProgramTable::rowCells(int row) const {
+    return std::size_t(row) < m_rowCells.size() ? m_rowCells[std::size_t(row)] : RowCells{};
 }
 
-const QString &ProgramTable::cell(int row, int col) const {
-    return m_cells[std::size_t(row) * std::size_t(m_cols) + std::size_t(col)];
+QStringView ProgramTable::cell(int row, int col) const {
+    const RowCells cells = rowCells(row);
+    if (col >= cells.count)
+        return {};
+    const Span &span = m_spans[std::size_t(cells.first + col)];
+    return QStringView(m_text).mid(span.start, span.size);
+}
+
+bool ProgramTable::storeCell(int row, int col, QStringView text) {
+    const RowCells cells = rowCells(row);
+    if (col >= cells.count ? text.isEmpty() : cell(row, col) == text)
+        return false;
+    Span &span = rowSpans(row, std::max(cells.count, col + 1))[col];
+    m_unusedText += span.size;
+    span = {m_text.size(), text.size()};
+    m_text.append(text);
+    return true;
+}
+
+ProgramTable::Span *ProgramTable::rowSpans(int row, int count) {
+    if (std::size_t(row) >= m_rowCells.size())
+        m_rowCells.resize(std::size_t(row) + 1);
+    RowCells &cells = m_rowCells[std::size_t(row)];
+    if (count > cells.capacity) {
+        // The row moves to the end of the cells, leaving a hole where it was.
+        const int capacity = grownCapacity(cells.capacity, count, m_cols);
+        const auto first = qsizetype(m_spans.size());
+        m_spans.resize(m_spans.size() + std::size_t(capacity));
+        std::copy_n(m_spans.begin() + cells.first, cells.count, m_spans.begin() + first);
+        m_unusedSpans += cells.capacity;
+        cells.first = first;
+        cells.capacity = capacity;
+    }
+    if (count > cells.count) {
+        std::fill(m_spans.begin() + cells.first + cells.count,
+                  m_spans.begin() + cells.first + count, Span{});
+        cells.count = count;
+    }
+    return m_spans.data() + cells.first;
+}
+
+void ProgramTable::dropCells(RowCells &cells, int from) {
+    for (int c = from; c < cells.count; ++c)
+        m_unusedText += m_spans[std::size_t(cells.first + c)].size;
+    cells.count = std::min(cells.count, from);
+}
+
+void ProgramTable::compactIfSparse() {
+    if (m_unusedText > m_text.size() / 2 + 4096 ||
+        m_unusedSpans > qsizetype(m_spans.size()) / 2 + 1024)
+        compact();
+}
+
+void ProgramTable::compact() {
+    qsizetype cellCount = 0;
+    for (const RowCells &cells : m_rowCells)
+        cellCount += cells.count;
+    std::vector<Span> spans;
+    spans.reserve(std::size_t(cellCount));
+    QString text;
+    text.reserve(m_text.size() - m_unusedText);
+    for (RowCells &cells : m_rowCells) {
+        const auto first = qsizetype(spans.size());
+        for (int c = 0; c < cells.count; ++c) {
+            const Span &span = m_spans[std::size_t(cells.first + c)];
+            spans.push_back({text.size(), span.size});
+            text.append(QStringView(m_text).mid(span.start, span.size));
+        }
+        cells = {first, cells.count, cells.count};
+    }
+    m_spans = std::move(spans);
+    m_text = std::move(text);
+    m_unusedText = 0;
+    m_unusedSpans = 0;
 }
 
 ProgramTable::Rect ProgramTable::selection() const {

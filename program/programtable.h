@@ -94,18 +94,45 @@ private:
         int bottom = 0;
         int right = 0;
     };
+    // Cell texts live side by side in one buffer, m_text, and a cell is a stretch of it. Each
+    // row keeps its cells together in m_spans, up to its last cell that was given text; the
+    // cells after it, and the rows after the last one with cells, are empty and cost nothing.
+    // So a table costs about its text and 16 bytes a cell up to each row's last text, whatever
+    // its row and column counts: a loaded file can make it wide or long, never large. Replaced
+    // texts and moved rows leave holes, which compact() closes once they outweigh what is used.
+    struct Span {
+        qsizetype start = 0;
+        qsizetype size = 0;
+    };
+    struct RowCells {
+        qsizetype first = 0; // in m_spans
+        int count = 0;
+        int capacity = 0;
+    };
 
     static quint64 backgroundKey(int row, int col) { return (quint64(row) << 32) | quint32(col); }
     bool contains(int row, int col) const;
-    QString &cell(int row, int col);
-    const QString &cell(int row, int col) const;
+    RowCells rowCells(int row) const;
+    QStringView cell(int row, int col) const;
+    // Gives the cell the text; false when it held that text already.
+    bool storeCell(int row, int col, QStringView text);
+    // Makes room for the first `count` cells of the row (new ones empty) and returns them.
+    Span *rowSpans(int row, int count);
+    void dropCells(RowCells &cells, int from);
+    void compactIfSparse();
+    void compact();
     Rect selection() const;
     void clampPositions();
     void dropBackgroundsOutside();
 
     int m_rows = kNewRowCount;
     int m_cols = kNewColumnCount;
-    std::vector<QString> m_cells; // row-major, m_rows * m_cols
+    std::vector<RowCells> m_rowCells; // up to the last row with cells
+    std::vector<Span> m_spans;
+    QString m_text;
+    // Characters of m_text and slots of m_spans no cell uses any more.
+    qsizetype m_unusedText = 0;
+    qsizetype m_unusedSpans = 0;
     std::vector<int> m_columnWidths;
     QHash<quint64, QColor> m_backgrounds;
     int m_row = 0;

@@ -67,8 +67,9 @@ std::optional<QString> ProgramRunner::findFault() const {
         }
         if (*time < 0)
             return tr("Step %1: the time to wait must not be negative.").arg(i);
-        const double factor = Waits::msPerUnit(m_table.text(i, ProgramTable::UnitColumn));
-        if (factor != 0.0 && !toLong(*time * factor))
+        const std::optional<double> ms =
+            Waits::inMilliseconds(*time, m_table.text(i, ProgramTable::UnitColumn));
+        if (ms && !toLong(*ms))
             return tr("Step %1: the time to wait is too long; a step can wait at most 596 hours.")
                 .arg(i);
     }
@@ -133,9 +134,12 @@ void ProgramRunner::RunProgram() {
     m_state.prog_running = true;
 
     std::optional<int> failedStep;
-    // A table without steps would make an endless run spin without ever serving events.
     bool anyStep = n >= 1 && isRunnable(m_steps[1]);
-    while (anyStep && (passesLeft > 0 || runLimit == -1)) {
+    while (passesLeft > 0 || runLimit == -1) {
+        // An endless pass without steps would spin without ever serving events, so an endless
+        // run of an empty table ends here; single and counted passes are finite and all run.
+        if (runLimit == -1 && m_state.cont_mode == 1 && !anyStep)
+            break;
         if (runLimit != -1) {
             m_state.no_of_runs = passesLeft - 1;
             showRunsLeft(m_state.no_of_runs);

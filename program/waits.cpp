@@ -17,16 +17,16 @@ constexpr std::chrono::milliseconds kPollInterval{10};
 constexpr qint32 kLongestBlockingMs = 1000;
 } // namespace
 
-double Waits::msPerUnit(const QString &unit) {
+std::optional<double> Waits::inMilliseconds(double value, const QString &unit) {
     if (unit == QLatin1String("ms"))
-        return 1.0;
+        return value;
     if (unit == QLatin1String("s"))
-        return 1000.0;
+        return value * 1000;
     if (unit == QLatin1String("min"))
-        return 1000.0 * 60;
+        return value * 1000 * 60;
     if (unit == QLatin1String("h"))
-        return 1000.0 * 60 * 60;
-    return 0.0;
+        return value * 1000 * 60 * 60;
+    return std::nullopt;
 }
 
 Waits::Waits(Clock &clock, const GlobalState &state)
@@ -34,16 +34,16 @@ Waits::Waits(Clock &clock, const GlobalState &state)
     , m_state(state) {}
 
 void Waits::WaitTime(double value, const QString &unit) {
-    const double factor = msPerUnit(unit);
-    if (factor == 0.0 || !(value >= 0.0) || !std::isfinite(value))
+    const std::optional<double> exactMs = inMilliseconds(value, unit);
+    if (!exactMs || !(value >= 0.0) || !std::isfinite(value))
         return;
-    if (factor == 1.0 && value < kLongestBlockingMs) {
+    if (unit == QLatin1String("ms") && value < kLongestBlockingMs) {
         const auto ms = static_cast<qint64>(roundHalfEven(value));
         m_clock.sleep(std::chrono::milliseconds(ms));
         return;
     }
     // The runner rejects times that do not fit before a run starts; anything else waits nothing.
-    if (const std::optional<qint32> ms = toLong(value * factor))
+    if (const std::optional<qint32> ms = toLong(*exactMs))
         WaitMs(*ms);
 }
 

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <optional>
+
 class Clock;
 struct GlobalState;
 
@@ -22,8 +24,11 @@ public:
     // The local wall-clock time of day in milliseconds. Nothing is timed by it.
     qint32 MsSinceMidnight() const;
 
-    // Milliseconds per unit; 0 for a text that names none of the four units.
-    static double msPerUnit(const QString &unit);
+    // value in unit as milliseconds, not yet rounded: the factors are applied one after the
+    // other (value x 1000 x 60 x 60 for "h"), as the steps are defined, so that a value whose
+    // product lands on half a millisecond rounds as they say. Nothing for a text that names none
+    // of the four units.
+    static std::optional<double> inMilliseconds(double value, const QString &unit);
 
 private:
     Clock &m_clock;

@@ -18,14 +18,28 @@ ensure_packages() {
         "${missing[@]}" >/dev/null
 }
 
-# What every build needs.
-BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev)
+# What every build needs; lupdate checks that every translated text can be found.
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
+    qt6-l10n-tools)
+# CXX=clang++ builds with clang, which then has to be there too.
+case "${CXX:-}" in
+clang*) BUILD_PACKAGES+=(clang) ;;
+esac
 # What the tests need beyond the build: socat bridges the simulator over TCP.
 TEST_PACKAGES=(socat)
 # The sanitized and the fuzzing builds: clang, its sanitizer and libFuzzer runtimes (only
 # recommended by clang, so not there after a minimal install) and the symbolizer that puts
 # file names and lines into the reports.
 SANITIZE_PACKAGES=(clang libclang-rt-14-dev llvm)
+
+# The build folder: BUILD_DIR when set, otherwise build-clang for a clang build and build/ for
+# the default compiler, so the two never share a cache.
+if [ -z "${BUILD_DIR:-}" ]; then
+    case "${CXX:-}" in
+    clang*) BUILD_DIR=build-clang ;;
+    *) BUILD_DIR=build ;;
+    esac
+fi
 
 # build_project DIR [CMAKE ARGS...]: configures and builds in DIR; warnings are errors under CI.
 build_project() {

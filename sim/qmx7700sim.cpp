@@ -29,6 +29,7 @@
 namespace {
 
 constexpr int kChannels = 16;
+constexpr long long kMaxFault = 32767;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 constexpr const char *kProgram = "qmx7700-sim";
@@ -63,8 +64,10 @@ const char kHelp[] =
     "                       integers (default 1000,2000,...,16000)\n"
     "  --speed N            motor speed in position units per second (default 20000);\n"
     "                       0 makes moves instantaneous\n"
-    "  --fault N[:MS]       GFS answers N from the first GFS on, for MS milliseconds, then 0\n"
-    "                       (without :MS: for ever)\n"
+    "  --fault N[:MS]       GFS answers N (0 to 32767) from the first GFS on, for MS\n"
+    "                       milliseconds, then 0 (without :MS: for ever)\n"
+    "  --malformed-fault    let --fault take any whole number, for a GFS reply that\n"
+    "                       breaks the protocol (too long, or not an Integer)\n"
     "  --late MS            send every reply MS milliseconds after its command arrived\n"
     "  --garbage            answer POS and GFS with text that is not a number\n"
     "  --silent             never reply\n"
@@ -86,6 +89,7 @@ struct Options {
     long long speed = 20000;
     std::optional<long long> fault;
     std::optional<long long> faultMs; // unset: the fault never clears
+    bool malformedFault = false;
     long long lateMs = 0;
     bool garbage = false;
     bool silent = false;
@@ -193,12 +197,15 @@ Options parseOptions(int argc, char **argv) {
         } else if (arg == "--fault") {
             const std::string faultText = value();
             const std::size_t colon = faultText.find(':');
-            o.fault = integerOption(arg, faultText.substr(0, colon), 0, INT_MAX);
+            o.fault = integerOption(arg, faultText.substr(0, colon), LLONG_MIN, LLONG_MAX);
             o.faultMs.reset();
             if (colon != std::string::npos)
                 o.faultMs = integerOption(arg, faultText.substr(colon + 1), 0, INT_MAX);
         } else if (arg == "--late") {
             o.lateMs = integerOption(arg, value(), 0, INT_MAX);
+        } else if (arg == "--malformed-fault") {
+            flag();
+            o.malformedFault = true;
         } else if (arg == "--garbage") {
             flag();
             o.garbage = true;
@@ -219,6 +226,12 @@ Options parseOptions(int argc, char **argv) {
     }
     if (!haveLink)
         usageError("--link PATH is required");
+    // The reply to GFS is an Integer of at most 6 characters; anything else only on purpose.
+    if (o.fault && !o.malformedFault && (*o.fault < 0 || *o.fault > kMaxFault)) {
+        usageError("invalid value for --fault: " + std::to_string(*o.fault) + " (expected 0 to " +
+                   std::to_string(kMaxFault) +
+                   ", or --malformed-fault for a reply that breaks the protocol)");
+    }
     return o;
 }
 
@@ -229,8 +242,13 @@ public:
     explicit Device(const Options &options)
         : m_options(options) {}
 
-    // text is the command without its terminator; returns the reply, empty for none.
-    std::string handle(const std::string &text, Micros now) {
+    // text is the command without its terminator, crlf whether an LF followed its CR; returns
+    // the reply, empty for none.
+    std::string handle(const std::string &text, bool crlf, Micros now) {
+        // The handshake commands end in CR LF and all others in CR alone; a command with the
+        // other terminator is not understood, so a program that sends it hears nothing.
+        if (crlf != (text == "ver" || text == "GPROGSEQ"))
+            return {};
         if (text == "ver")
             return "QMX-7700\r\n";
         if (text == "GPROGSEQ")
@@ -255,7 +273,9 @@ public:
             m_target = value;
         } else if (text.rfind("LR", 0) == 0 &&
                    parseInteger(text.substr(2), INT_MIN, INT_MAX, value)) {
-            m_target = positionAt(now) + value;
+            // Relative to the commanded position, not to where the motor is on its way: "LR0"
+            // "M" goes on to the target instead of stopping short of it.
+            m_target += value;
         }
         return {};
     }
@@ -514,7 +534,8 @@ private:
     void handleCommand(const std::string &raw, const std::string &text) {
         const Micros now = monotonicUs();
         traceLine(now, raw);
-        const std::string reply = m_device.handle(text, now);
+        const bool crlf = raw.size() >= 2 && raw.compare(raw.size() - 2, 2, "\r\n") == 0;
+        const std::string reply = m_device.handle(text, crlf, now);
         if (!reply.empty() && !m_options.silent) {
             if (m_options.lateMs > 0)
                 m_late.push_back({now + m_options.lateMs * 1000, reply});

@@ -29,6 +29,7 @@ private slots:
     void connectReadsPositions_data();
     void connectReadsPositions();
     void gotoChannelTrace();
+    void motorReachesDistantChannel();
     void silentDeviceIsNotFound();
     void unplugDuringChannelCommand();
     void faultHoldsConnect();
@@ -78,11 +79,23 @@ void TestDeviceSim::gotoChannelTrace() {
     expected << "LR0\\r"
              << "M\\r";
     QTRY_COMPARE(sim.commandsSince(before), expected);
+}
 
-    // Each reply has its full wait: the fault query follows its position query no sooner.
-    const QList<Simulator::Command> trace = sim.trace().mid(before);
-    for (qsizetype i = 2; i + 1 < trace.size() - 2; i += 2)
-        QVERIFY2(trace[i + 1].atUs - trace[i].atUs >= 40000, qPrintable(QString::number(i)));
+void TestDeviceSim::motorReachesDistantChannel() {
+    // At 20000 units a second, channel 15 lies 0.8 s away: the command's one poll sees the motor
+    // on its way, and the release must not stop it there.
+    Simulator sim;
+    QVERIFY(sim.start({QStringLiteral("--positions"), positionList(kPositions)}));
+    Program program(sim);
+    program.link.Connect();
+    QCOMPARE(program.link.statusText(), QStringLiteral("CONNECTED TO QMX7700"));
+    QCOMPARE(program.link.GotoChannel(14), GotoResult::Sent);
+    QTest::qWait(1600);
+
+    // Sent again, the command finds the motor on the channel: all 20 polls run.
+    const qsizetype before = sim.trace().size();
+    QCOMPARE(program.link.GotoChannel(14), GotoResult::Sent);
+    QTRY_COMPARE(sim.commandsSince(before).count("POS\\r"), 20);
 }
 
 void TestDeviceSim::silentDeviceIsNotFound() {

@@ -11,6 +11,21 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#ifdef Q_OS_LINUX
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+// The memory test limits the address space, which a sanitizer's shadow memory needs.
+#if defined(__SANITIZE_ADDRESS__)
+#define QMX_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(memory_sanitizer)
+#define QMX_SANITIZED 1
+#endif
+#endif
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -81,6 +96,20 @@ struct Refusal {
 bool selectionAtOrigin(const ProgramTable &table) {
     return table.row() == 0 && table.col() == 0 && table.rowSel() == 0 && table.colSel() == 0;
 }
+
+#ifdef Q_OS_LINUX
+// The process's address space in bytes, from /proc/self/status.
+qint64 addressSpace() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmSize:"))
+            return line.mid(7).trimmed().split(' ').value(0).toLongLong() * 1024;
+    }
+    return -1;
+}
+#endif
 } // namespace
 
 class TestProgramFile : public QObject {
@@ -222,6 +251,7 @@ private slots:
             << "1,4;" + all + "\tKanal \xe4\t\t\xff\r1\t" + all + "\t" + all + "\t\r\n"
             << QString::fromLatin1(all);
         QTest::newRow("wide") << programFile(2, 7) << "1.1";
+        QTest::newRow("wide, no steps") << programFile(0, 30000) << "";
     }
 
     void roundTrip() {
@@ -237,6 +267,62 @@ private slots:
         const QString copy = path(u"copy.qmx"_s);
         QCOMPARE(SaveProgram(copy, table), QString());
         QCOMPARE(readFile(copy), bytes);
+    }
+
+    // A file cannot make the table take much more than its own size, however its header and
+    // cells are laid out: loaded with the address space limited to 30 bytes a byte of file and
+    // 20 MB on top of what the process has, it loads.
+    void loadStaysSmall_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QSize>("size"); // columns and rows of the table it gives
+
+        const int n = 600000;
+        QTest::newRow("one wide empty row")
+            << "0," + QByteArray::number(2 * n) + ';' + QByteArray(2 * n, '\t') + "\r\n"
+            << QSize(2 * n, 18);
+        QTest::newRow("one wide full row")
+            << "0," + QByteArray::number(n) + ';' + QByteArray("a\t").repeated(n) << QSize(n, 18);
+        QTest::newRow("many short rows")
+            << QByteArray::number(n) + ",1;" + QByteArray("\ra").repeated(n) << QSize(4, n + 2);
+        QTest::newRow("many empty rows")
+            << QByteArray::number(n) + ",1;" + QByteArray(2 * n, '\r') << QSize(4, n + 2);
+    }
+
+    void loadStaysSmall() {
+#if !defined(Q_OS_LINUX) || defined(QMX_SANITIZED)
+        QSKIP("needs Linux's address-space limit, which a sanitizer cannot run under");
+#else
+        QFETCH(QByteArray, bytes);
+        QFETCH(QSize, size);
+
+        const QString file = path(u"large.qmx"_s);
+        QVERIFY(writeFile(file, bytes));
+        const qint64 before = addressSpace();
+        QVERIFY(before > 0);
+        const pid_t child = fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            const rlim_t limit = rlim_t(before + 30 * bytes.size() + 20 * 1024 * 1024);
+            const rlimit space{limit, limit};
+            int status = 3;
+            if (setrlimit(RLIMIT_AS, &space) == 0) {
+                try {
+                    ProgramTable table;
+                    StepTable steps;
+                    LoadProgram(file, table, steps, nullptr, nullptr);
+                    status = QSize(table.cols(), table.rows()) == size ? 0 : 2;
+                } catch (const std::bad_alloc &) {
+                    status = 1;
+                }
+            }
+            _exit(status);
+        }
+        int status = -1;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QVERIFY2(WIFEXITED(status), "the load ended the process");
+        // 1: out of memory, 2: the wrong table, 3: no limit could be set.
+        QCOMPARE(WEXITSTATUS(status), 0);
+#endif
     }
 
     void saveRefused_data() {
@@ -282,7 +368,9 @@ private slots:
     }
 
 private:
-    QString path(const QString &name) const { return m_dir.filePath(name); }
+    QString path(const QString &name) const {
+        return m_dir.filePath(name);
+    }
     QTemporaryDir m_dir;
     int m_loads = 0;
 };

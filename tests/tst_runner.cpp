@@ -183,6 +183,9 @@ private slots:
         row("596 h fits", {"3|596|h"}, "2@0");
         row("2147483647 ms fits", {"3|2147483647|ms"}, "2@0");
         row("German 1,5 s", {"2|1,5|s", "3|0|s"}, "1@0 2@1500", "de_DE");
+        // The full stop is a decimal mark in every locale, never a group separator.
+        row("German 2.500 s", {"2|2.500|s", "3|0|s"}, "1@0 2@2500", "de_DE");
+        row("English 2.500 s", {"2|2.500|s", "3|0|s"}, "1@0 2@2500", "en_US");
         QStringList all;
         for (int i = 0; i < 199; ++i)
             all << QString::number(i % 16) + "@0";
@@ -214,10 +217,11 @@ private slots:
         QTest::newRow("blanks and sign") << Passes{1, " +2 ", "3", "1 0", 0};
         QTest::newRow("0 runs") << Passes{1, "0", "3", "", 0};
         QTest::newRow("-5 runs") << Passes{1, "-5", "3", "", -5};
-        // An endless run of no steps would never serve events.
+        // An endless run of no steps would never serve events; the finite ones keep their passes.
         QTest::newRow("endless, empty table") << Passes{1, "-1", "", "", -1};
         QTest::newRow("endless, row 1 has no number") << Passes{1, "-1", "x", "", -1};
-        QTest::newRow("3 runs, empty table") << Passes{1, "3", "", "", 3};
+        QTest::newRow("3 runs, empty table") << Passes{1, "3", "", "2 1 0", 0};
+        QTest::newRow("one pass, empty table") << Passes{0, "3", "", "-", 0};
     }
 
     void passes() {
@@ -230,7 +234,8 @@ private slots:
         for (const QString &runsLeft : c.passes.split(u' ', Qt::SkipEmptyParts)) {
             if (runsLeft != u"-")
                 expected << "editorRuns=" + runsLeft << "miniRuns=" + runsLeft;
-            expected += QStringList{"goto 2", "goto 6", "goto 11"};
+            if (c.channel1 == u"3")
+                expected += QStringList{"goto 2", "goto 6", "goto 11"};
         }
         QCOMPARE(rig.log.entries.filter(QRegularExpression(u"^goto|Runs="_s)), expected);
         QCOMPARE(rig.log.entries.filter(u".Program"_s), kButtons);
@@ -332,6 +337,7 @@ private slots:
         QTest::newRow("channel 16.6 rounds to 17") << Fault{{"16.6|1|s"}, 1, "channel"};
         QTest::newRow("time x") << Fault{{ok1, "3|x|s"}, 2, "time"};
         QTest::newRow("time %1") << Fault{{"3|%1|s"}, 1, "time"};
+        QTest::newRow("time with a group separator") << Fault{{ok1, "3|1,000|s"}, 2, "time"};
         QTest::newRow("empty time") << Fault{{"3||s"}, 1, "time"};
         QTest::newRow("negative time") << Fault{{ok1, ok2, ok1, "4|-1|s"}, 4, "time"};
         QTest::newRow("negative time, unknown unit") << Fault{{"4|-1|S"}, 1, "time"};

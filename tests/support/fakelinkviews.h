@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <functional>
+
 // Records what the link shows in the windows.
 class FakeLamps final : public LampDisplay {
 public:
@@ -32,8 +34,14 @@ public:
 
 class FakeMessages final : public MessageDisplay {
 public:
-    void showMessage(const QString &text) override { messages << text; }
+    void showMessage(const QString &text) override {
+        messages << text;
+        if (onShow)
+            onShow(text);
+    }
     QStringList messages;
+    // Runs while the message is up, as the user reading it would see the windows.
+    std::function<void(const QString &)> onShow;
 };
 
 class FakeDial final : public ChannelDial {
