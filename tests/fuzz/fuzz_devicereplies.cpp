@@ -91,6 +91,9 @@ struct Rig {
         FUZZ_CHECK(up || result == GotoResult::NotSent);
         if (result == GotoResult::NotSent)
             FUZZ_CHECK(sent.isEmpty());
+        // A command that stopped part-way does not release the motor as if it had arrived.
+        if (result == GotoResult::Failed)
+            FUZZ_CHECK(sent.isEmpty() || sent.last() != "LR0\rM\r");
         if (result != GotoResult::Sent)
             return;
         FUZZ_CHECK(sent.size() >= 4);

@@ -1,9 +1,11 @@
 // The number conversions on any text, against the C library: they accept the decimal numbers
-// that strtod and strtoll read completely, nothing else, and give the same values, rounded to
-// the nearest whole number with ties to even.
+// that strtod and strtoll read completely, nothing else (the time to wait with the locale's
+// decimal mark or a full stop), and give the same values, rounded to the nearest whole number
+// with ties to even.
 #include "core/numbers.h"
 #include "fuzzcheck.h"
 
+#include <QLocale>
 #include <QString>
 
 #include <cerrno>
@@ -146,10 +148,34 @@ void checkLeadingNumber(const QString &text) {
         FUZZ_CHECK(read == c.value);
 }
 
+// The time to wait: the locale's decimal mark or a full stop, once, and never a group separator.
+void checkLocaleNumber(const QString &text) {
+    static const QLocale kLocales[] = {
+        QLocale::c(), QLocale(QLocale::English, QLocale::UnitedStates),
+        QLocale(QLocale::German, QLocale::Germany), QLocale(QLocale::French, QLocale::France)};
+    for (const QLocale &locale : kLocales) {
+        QLocale::setDefault(locale);
+        QString number = text.trimmed();
+        number.replace(locale.decimalPoint(), QStringLiteral("."));
+        const std::optional<double> read = parseLocaleNumber(text);
+        const QByteArray bytes = number.toLatin1();
+        if (!isDecimal(bytes)) {
+            FUZZ_CHECK(!read);
+            continue;
+        }
+        const CNumber c = cDouble(bytes);
+        if (!c.outOfRange)
+            FUZZ_CHECK(read == c.value);
+        else if (std::isinf(c.value))
+            FUZZ_CHECK(!read);
+    }
+}
+
 void checkText(const QString &text) {
     checkInteger(text);
     checkWholeLong(text);
     checkLeadingNumber(text);
+    checkLocaleNumber(text);
 }
 } // namespace
 
