@@ -94,8 +94,6 @@ void DeviceLink::Connect() {
         }
         wait(kSettleMs);
         if (GotoChannel(0) == GotoResult::Failed) {
-            if (m_failureReason.isEmpty())
-                m_failureReason = tr("The QMX-7700 gave a position that cannot be read.");
             takeFailurePath();
             return;
         }
@@ -159,8 +157,10 @@ GotoResult DeviceLink::GotoChannel(int index) {
             const QByteArray reply = receive();
             if (!reply.isEmpty()) {
                 const std::optional<qint16> position = readInteger(reply);
-                if (!position)
+                if (!position) {
+                    showCommandFailure(tr("The QMX-7700 gave a position that cannot be read."));
                     return GotoResult::Failed;
+                }
                 reading = *position;
             }
             queryFault(false);
@@ -172,7 +172,17 @@ GotoResult DeviceLink::GotoChannel(int index) {
     } catch (const LinkFailure &) {
         return GotoResult::Failed;
     }
+    // A command that works again clears the reason an earlier one left.
+    if (!m_failureReason.isEmpty())
+        showCommandFailure(QString());
     return GotoResult::Sent;
+}
+
+void DeviceLink::showCommandFailure(const QString &reason) {
+    m_failureReason = reason;
+    // A connect reports its own outcome when it ends.
+    if (!m_connecting)
+        setStatus(m_statusText);
 }
 
 bool DeviceLink::handshake() {

@@ -60,7 +60,8 @@ public:
 
     // The text of the status panel, which is also the link's "up" test.
     QString statusText() const { return m_statusText; }
-    // Why the last connect failed on the port, for people; empty after a success.
+    // Why the last connect failed on the port, or why the last channel command stopped while the
+    // link stayed up, for people; empty after a success.
     QString failureReason() const { return m_failureReason; }
 
 private:
@@ -79,6 +80,8 @@ private:
     bool handshake();
     void readChannelTable(const QList<QByteArray> &lines);
     void setStatus(const QString &text);
+    // Records why a channel command stopped (empty: it did not) and shows it in the status panel.
+    void showCommandFailure(const QString &reason);
     void setPowerLamp(bool on);
     void setErrorLamp(bool on);
     void takeFailurePath();

@@ -92,13 +92,17 @@ HeaderState readHeader(const QByteArray &bytes, Header &header) {
 }
 } // namespace
 
+void writeTitles(ProgramTable &table) {
+    for (int c = 0; c < ProgramTable::kNewColumnCount && c < table.cols(); ++c)
+        table.setText(0, c, kTitles[c]);
+}
+
 void NewProgram(ProgramTable &table, StepTable &steps, ProgramHost *host) {
     if (host)
         host->hideMainIfMiniVisible();
     table.clear();
     table.setRows(ProgramTable::kNewRowCount);
-    for (int c = 0; c < ProgramTable::kNewColumnCount && c < table.cols(); ++c)
-        table.setText(0, c, kTitles[c]);
+    writeTitles(table);
     clearSteps(steps);
     if (host)
         host->enableRunButtons();

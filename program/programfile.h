@@ -11,6 +11,9 @@ class ProgramTable;
 // A program file holds the table's block text behind a header "<steps>,<columns>;" and ends with
 // CR LF. It is Latin-1: one byte per character, so any byte survives a load and a save.
 
+// Writes the column titles into row 0.
+void writeTitles(ProgramTable &table);
+
 // Empties the table into a new program of 16 step rows under the column titles and clears the
 // step records. host may be null.
 void NewProgram(ProgramTable &table, StepTable &steps, ProgramHost *host);

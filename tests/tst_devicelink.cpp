@@ -498,6 +498,24 @@ private slots:
         QCOMPARE(rig.link.statusText(), kConnected);
     }
 
+    void unreadablePositionShowsItsReason() {
+        Rig rig;
+        rig.connected();
+        rig.status.shown.clear();
+        rig.device.positions = {"?\r\n", "350\r\n"};
+
+        QCOMPARE(rig.link.GotoChannel(0), GotoResult::Failed);
+        QCOMPARE(rig.status.shown, QStringList{kConnected});
+        QCOMPARE(rig.status.reason,
+                 QStringLiteral("The QMX-7700 gave a position that cannot be read."));
+        QCOMPARE(rig.link.failureReason(), rig.status.reason);
+
+        // The next command that works takes the reason away again.
+        QCOMPARE(rig.link.GotoChannel(0), GotoResult::Sent);
+        QCOMPARE(rig.status.shown.size(), 2);
+        QVERIFY(rig.status.reason.isEmpty());
+    }
+
     void latePositionIsReadByFaultQuery() {
         Rig rig;
         rig.connected();

@@ -1,16 +1,27 @@
 #pragma once
 
 #include "core/views.h"
+#include "ui/lamps.h"
+#include "ui/lineeditbox.h"
 #include "ui/windowlinks.h"
 
+#include <QList>
 #include <QWidget>
 
+class ProgramGrid;
 class ProgramTable;
+class QCheckBox;
+class QComboBox;
+class QKeyEvent;
+class QLineEdit;
 struct GlobalState;
 
 // The program editor: the read-only grid over the program table, edited through the in-cell list
 // cbEditCell and the key filter; the "continous" box chk_cont, the runs box txt_no_of_runs and the
 // lamps. A child of the main window's central area, without a frame.
+//
+// Object names: "grid", "cbEditCell", "chk_cont", "txt_no_of_runs", "Label1", "Label2",
+// "lbRemRuns", "picPoweroff", "picPoweron", "picErroroff", "picErroron".
 class frmProgram final : public QWidget, public LampDisplay, public ContinuousSwitch {
     Q_OBJECT
 
@@ -34,4 +45,37 @@ public:
 
     void setPowerLamp(bool on) override;
     void setErrorLamp(bool on) override;
+
+    // Empties the edit list and fills it with the choices of a column (none for most columns).
+    void FillEditCombo(int col);
+
+    // The area the controls are laid out in, 5100 x 4935 twips.
+    QSize sizeHint() const override;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // Steps the font down until the captions and the grid's titles fit their places.
+    void fitFont();
+    void placeEditList();
+    void gridSelectionChanged();
+    void gridKeyPressed(QKeyEvent *event);
+    void gridLeftButtonPressed();
+    void typeCharacter(QChar c);
+    void editListChosen();
+    void continuousClicked(bool ticked);
+    void runsTextChanged(const QString &text);
+
+    GlobalState &m_state;
+    ProgramTable &m_table;
+    ProgramGrid *m_grid;
+    QComboBox *m_editList;
+    QCheckBox *m_continuous;
+    QLineEdit *m_runs;
+    // The check box and the labels, whose texts must fit their places.
+    QList<QWidget *> m_captions;
+    LineEditBox m_runsBox;
+    LampPair m_power;
+    LampPair m_error;
 };
