@@ -21,6 +21,12 @@ constexpr int kVersionMs = 100;
 constexpr int kFaultMs = 60;
 constexpr int kSettleMs = 500;
 constexpr int kPositionMs = 50;
+// The fixed waits are laid end to end on the monotonic clock, each ending its length after the
+// end of the one before, so the time spent writing, reading and waking up does not add up over
+// the 40 waits of a channel command. A step that begins later than this after it was due (events
+// were served, or the machine stalled) starts the schedule afresh: no wait is ever shortened by
+// more than this.
+constexpr std::chrono::microseconds kMaxCatchUp{1000};
 
 constexpr int kMaxPolls = 20;
 // The position table: lines 4 to 19 of the sequence reply hold channels 1 to 16.
@@ -86,7 +92,7 @@ void DeviceLink::Connect() {
             takeFailurePath();
             return;
         }
-        m_clock.sleepMs(kSettleMs);
+        wait(kSettleMs);
         if (GotoChannel(0) == GotoResult::Failed) {
             takeFailurePath();
             return;
@@ -147,7 +153,7 @@ GotoResult DeviceLink::GotoChannel(int index) {
         do {
             ++polls;
             send(kPosition);
-            m_clock.sleepMs(kPositionMs);
+            wait(kPositionMs);
             const QByteArray reply = receive();
             if (!reply.isEmpty()) {
                 const std::optional<qint16> position = readInteger(reply);
@@ -181,12 +187,12 @@ void DeviceLink::showCommandFailure(const QString &reason) {
 
 bool DeviceLink::handshake() {
     for (int attempt = 0; attempt < kHandshakeAttempts; ++attempt) {
-        m_clock.sleepMs(kBeforeIdentifyMs);
+        wait(kBeforeIdentifyMs);
         send(kIdentify);
-        m_clock.sleepMs(kAfterIdentifyMs);
+        wait(kAfterIdentifyMs);
         receive();
         send(kSequence);
-        m_clock.sleepMs(kAfterSequenceMs);
+        wait(kAfterSequenceMs);
         const QByteArray reply = receive();
         if (reply.isEmpty())
             continue;
@@ -229,7 +235,7 @@ void DeviceLink::readChannelTable(const QList<QByteArray> &lines) {
 
 bool DeviceLink::queryVersion() {
     send(kVersion);
-    m_clock.sleepMs(kVersionMs);
+    wait(kVersionMs);
     if (!receive().startsWith(kVersionReply)) {
         m_port.close();
         return false;
@@ -242,7 +248,7 @@ bool DeviceLink::queryFault(bool force) {
     if (!m_port.isOpen())
         return false;
     send(kFault);
-    m_clock.sleepMs(kFaultMs);
+    wait(kFaultMs);
     const QByteArray reply = receive();
     if (reply.isEmpty() || reply.size() > kMaxFaultReplyLength)
         return false;
@@ -254,7 +260,20 @@ bool DeviceLink::queryFault(bool force) {
     return lit;
 }
 
+void DeviceLink::beginStep() {
+    const Clock::Duration now = m_clock.monotonic();
+    if (now - m_due > kMaxCatchUp)
+        m_due = now;
+}
+
+void DeviceLink::wait(int ms) {
+    beginStep();
+    m_due += std::chrono::milliseconds(ms);
+    m_clock.sleepUntil(m_due);
+}
+
 void DeviceLink::send(const QByteArray &bytes) {
+    beginStep();
     // Nothing is ever written to a closed port.
     if (!m_port.isOpen()) {
         if (m_failureReason.isEmpty())

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "device/channelcommand.h"
+#include "platform/clock.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QList>
 #include <QString>
 
-class Clock;
 class SerialPort;
 class LampDisplay;
 class StatusDisplay;
@@ -67,6 +67,10 @@ public:
 private:
     struct LinkFailure {};
 
+    // A command or a wait begins: on the schedule, or the schedule starts again from now.
+    void beginStep();
+    // Sleeps to the end of a fixed wait of ms milliseconds on the schedule.
+    void wait(int ms);
     void send(const QByteArray &bytes);
     QByteArray receive();
     [[noreturn]] void failLink();
@@ -90,4 +94,6 @@ private:
     QString m_statusText = QString::fromLatin1(kInitialText);
     QString m_failureReason;
     bool m_connecting = false;
+    // When the next step of the protocol is due, on the clock's monotonic time.
+    Clock::Duration m_due{};
 };

@@ -22,6 +22,13 @@ public:
     // The local wall-clock time of day. Nothing is timed by it.
     virtual QTime localTime() const = 0;
 
+    // Blocks until monotonic() reaches deadline (at once if it has); serves no events.
+    virtual void sleepUntil(Duration deadline) {
+        const Duration left = deadline - monotonic();
+        if (left > Duration::zero())
+            sleep(left);
+    }
+
     void sleepMs(int ms) { sleep(std::chrono::milliseconds(ms)); }
 };
 

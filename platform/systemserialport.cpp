@@ -93,6 +93,10 @@ bool SystemSerialPort::open() {
         m_port.close();
         return false;
     }
+    // A terminal keeps what arrived while the port was closed (socat and ser2net bridges do, and
+    // so does a device that answered late); read now, it would pass for the next reply. This
+    // discards the operating system's input queue as well as Qt's buffer.
+    m_port.clear(QSerialPort::Input);
     m_port.clearError();
     qCDebug(lcSerial) << monotonicUs() << "opened" << m_path;
     return true;

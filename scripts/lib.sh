@@ -1,4 +1,4 @@
-# Shared by the scripts: install the Debian packages that are missing.
+# Shared by the scripts: install the Debian packages that are missing, configure and build.
 # shellcheck shell=bash
 
 ensure_packages() {
@@ -26,6 +26,12 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev
 case "${CXX:-}" in
 clang*) BUILD_PACKAGES+=(clang) ;;
 esac
+# What the tests need beyond the build: socat bridges the simulator over TCP.
+TEST_PACKAGES=(socat)
+# The sanitized and the fuzzing builds: clang, its sanitizer and libFuzzer runtimes (only
+# recommended by clang, so not there after a minimal install) and the symbolizer that puts
+# file names and lines into the reports.
+SANITIZE_PACKAGES=(clang libclang-rt-14-dev llvm)
 
 # What the demo needs without a display: a virtual X server and a screenshot tool (import).
 DEMO_PACKAGES=(xvfb imagemagick)
@@ -39,16 +45,30 @@ if [ -z "${BUILD_DIR:-}" ]; then
     esac
 fi
 
-# Configures $BUILD_DIR and builds the given targets; warnings are errors under CI.
+# build_targets DIR TARGET... [-- CMAKE ARGS...]: configures DIR and builds the targets;
+# warnings are errors under CI.
 build_targets() {
-    local options=()
-    [ -n "${CI:-}" ] && options+=(-DQMX_WARNINGS_AS_ERRORS=ON)
-    command -v ccache >/dev/null && options+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-    cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}"
-    cmake --build "$BUILD_DIR" -j"$(nproc)" --target "$@"
+    local dir=$1
+    shift
+    local targets=()
+    while [ $# -gt 0 ] && [ "$1" != "--" ]; do
+        targets+=("$1")
+        shift
+    done
+    [ $# -gt 0 ] && shift
+    local werror=OFF
+    [ -n "${CI:-}" ] && werror=ON
+    local launcher=()
+    command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DQMX_WARNINGS_AS_ERRORS="$werror" "${launcher[@]}" "$@"
+    cmake --build "$dir" -j"$(nproc)" --target "${targets[@]}"
 }
 
-# Configures and builds everything in $BUILD_DIR.
+# build_project DIR [CMAKE ARGS...]: configures and builds everything in DIR.
 build_project() {
-    build_targets all
+    local dir=$1
+    shift
+    build_targets "$dir" all -- "$@"
+}
 }

@@ -427,6 +427,38 @@ private slots:
         QCOMPARE(rig.writes(), expected);
     }
 
+    void waitsKeepToTheirSchedule_data() {
+        QTest::addColumn<int>("writeUs");
+        QTest::addColumn<int>("tookUs");
+
+        // 20 polls hold 2200 ms of fixed waits and 42 writes. A write's time is taken from the
+        // wait after it; a late step starts the schedule afresh once it is more than 1 ms behind.
+        QTest::newRow("instant writes") << 0 << 2200000;
+        QTest::newRow("writes of 0.3 ms") << 300 << 2200300;
+        QTest::newRow("two writes of 0.9 ms put the first wait behind")
+            << 900 << 1800 + 2200000 + 900;
+        QTest::newRow("writes of 5 ms shorten no wait") << 5000 << 2200000 + 42 * 5000;
+    }
+
+    void waitsKeepToTheirSchedule() {
+        QFETCH(int, writeUs);
+        QFETCH(int, tookUs);
+
+        Rig rig;
+        rig.connected();
+        rig.port.setResponder([&rig, writeUs](const QByteArray &written) {
+            rig.clock.sleep(std::chrono::microseconds(writeUs));
+            return rig.device(written);
+        });
+        const Clock::Duration start = rig.clock.monotonic();
+        QCOMPARE(rig.link.GotoChannel(4), GotoResult::Sent);
+        QCOMPARE(rig.port.count("POS\r"), 20);
+        QCOMPARE(
+            std::chrono::duration_cast<std::chrono::microseconds>(rig.clock.monotonic() - start)
+                .count(),
+            tookUs);
+    }
+
     void gotoChannelNeedsTheLink_data() {
         QTest::addColumn<bool>("connect");
         QTest::addColumn<int>("index");
@@ -472,6 +504,21 @@ private slots:
         rig.device.positions = {"1200\r\n"};
         QCOMPARE(rig.link.GotoChannel(0), GotoResult::Sent);
         QVERIFY(rig.status.reason.isEmpty());
+    }
+
+    void latePositionIsReadByFaultQuery() {
+        Rig rig;
+        rig.connected();
+        rig.state.ch_pos[2] = 1200;
+        rig.device.positions = {"1200\r\n"};
+        rig.device.faults = {""};
+        rig.port.setReplyDelayMs(55);
+
+        QCOMPARE(rig.link.GotoChannel(2), GotoResult::Sent);
+        // Every position arrives after its 50 ms and lands in the fault query, which lights the
+        // error lamps; the reading stays in the window, so all 20 polls run.
+        QCOMPARE(rig.port.count("POS\r"), 20);
+        QVERIFY(rig.channelLamps.error);
     }
 
     void portFailureUnderCommandTakesLinkDown() {

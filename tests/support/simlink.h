@@ -8,11 +8,13 @@
 #include "support/simulator.h"
 
 // The program's side of an end-to-end test: the real port, the real clock and the link, with
-// port 1 mapped to the simulator's terminal in a settings store of the test's own.
+// port 1 mapped to the simulator's terminal (or to `device`, a bridge to it) in a settings store
+// of the test's own.
 struct SimLink {
-    explicit SimLink(const Simulator &sim)
+    explicit SimLink(const Simulator &sim, const QString &device = {})
         : store(sim.filePath(QStringLiteral("settings.conf"))) {
-        store.write(QStringLiteral("Ports"), QStringLiteral("Com1"), sim.linkPath());
+        store.write(QStringLiteral("Ports"), QStringLiteral("Com1"),
+                    device.isEmpty() ? sim.linkPath() : device);
         state.opt_comport = 1;
     }
 
