@@ -253,11 +253,17 @@ void ProgramTable::setClip(const QString &block) {
     m_rowCells.reserve(std::size_t(std::min<qsizetype>(sel.bottom + 1, sel.top + lines)));
 
     const int lastRow = forEachLine(block, sel.top, sel.bottom, [&](int r, QStringView line) {
-        const int count = filledCount(line, sel.left, sel.right);
-        if (count > rowCells(r).count)
-            rowSpans(r, count);
-        forEachCell(line, sel.left, sel.right,
-                    [&](int c, QStringView text) { storeCell(r, c, text); });
+        const int count = std::max(rowCells(r).count, filledCount(line, sel.left, sel.right));
+        if (count == 0)
+            return;
+        // The row's cells, set up once: a block may hold millions of them.
+        Span *const spans = rowSpans(r, count);
+        forEachCell(line, sel.left, std::min(sel.right, count - 1), [&](int c, QStringView text) {
+            Span &span = spans[c];
+            m_unusedText += span.size;
+            span = {m_text.size(), text.size()};
+            m_text.append(text);
+        });
     });
     if (m_spans.capacity() > 2 * m_spans.size() + 1024)
         m_spans.shrink_to_fit();
@@ -378,7 +384,8 @@ ProgramTable::Span *ProgramTable::rowSpans(int row, int count) {
         m_rowCells.resize(std::size_t(row) + 1);
     RowCells &cells = m_rowCells[std::size_t(row)];
     if (count > cells.capacity) {
-        // The row moves to the end of the cells, leaving a hole where it was.
+        // The row moves to the end of the cells, leaving a hole where it was; its new cells
+        // start empty.
         const int capacity = grownCapacity(cells.capacity, count, m_cols);
         const auto first = qsizetype(m_spans.size());
         m_spans.resize(m_spans.size() + std::size_t(capacity));
@@ -386,12 +393,12 @@ ProgramTable::Span *ProgramTable::rowSpans(int row, int count) {
         m_unusedSpans += cells.capacity;
         cells.first = first;
         cells.capacity = capacity;
-    }
-    if (count > cells.count) {
+    } else if (count > cells.count) {
+        // Cells dropped before may have left their old texts in these places.
         std::fill(m_spans.begin() + cells.first + cells.count,
                   m_spans.begin() + cells.first + count, Span{});
-        cells.count = count;
     }
+    cells.count = std::max(cells.count, count);
     return m_spans.data() + cells.first;
 }
 
