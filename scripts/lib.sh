@@ -71,4 +71,11 @@ build_project() {
     shift
     build_targets "$dir" all -- "$@"
 }
+
+# How the sanitized programs report: every leak (but the few of tests/lsan-qt.supp, which are
+# not ours), every undefined behaviour, with stacks.
+sanitizer_environment() {
+    export ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1
+    export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    export LSAN_OPTIONS="suppressions=$PWD/tests/lsan-qt.supp:print_suppressions=0"
 }

@@ -97,7 +97,7 @@ bool selectionAtOrigin(const ProgramTable &table) {
     return table.row() == 0 && table.col() == 0 && table.rowSel() == 0 && table.colSel() == 0;
 }
 
-#ifdef Q_OS_LINUX
+#if defined(Q_OS_LINUX) && !defined(QMX_SANITIZED)
 // The process's address space in bytes, from /proc/self/status.
 qint64 addressSpace() {
     QFile status(QStringLiteral("/proc/self/status"));

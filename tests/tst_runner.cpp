@@ -303,6 +303,19 @@ private slots:
         }
     }
 
+    // Steps under a second in "ms" never serve events in their waits; each step still does,
+    // before its command, so a stop pressed then is seen.
+    void stopBetweenShortSteps() {
+        Rig rig;
+        int rounds = 0;
+        rig.clock.setOnServeEvents([&] {
+            if (++rounds == 2)
+                rig.state.prog_running = false;
+        });
+        rig.run({"3|100|ms", "7|100|ms", "12|100|ms"});
+        QCOMPARE(rig.device.commands, QStringList{"2@0"});
+    }
+
     void secondRunReadsTableAgain() {
         Rig rig;
         rig.run(manySteps(10, "1|s"));

@@ -12,20 +12,22 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QTableView>
-#include <QTest>
 
 #include <cstdint>
 
 namespace {
-QApplication &application() {
+// Made once and never destroyed: at exit it would outlive the input devices it owns, whose
+// registry Qt has torn down by then.
+void ensureApplication() {
     static int argc = 1;
     static char name[] = "fuzz_keyfilter";
     static char *argv[] = {name, nullptr};
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
+    static const QApplication *app = new QApplication(argc, argv);
+    Q_UNUSED(app)
 }
 
 void press(QWidget *widget, int key, const QString &text = {},
@@ -75,8 +77,16 @@ struct Editor {
 
     void click(int row, int col) {
         const QRect cell = grid->visualRect(table.index(row, col));
-        if (cell.isValid())
-            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+        if (!cell.isValid())
+            return;
+        const QPointF at = cell.center();
+        const QPointF global = grid->viewport()->mapToGlobal(at);
+        QMouseEvent down(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QCoreApplication::sendEvent(grid->viewport(), &down);
+        QMouseEvent up(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton,
+                       Qt::NoModifier);
+        QCoreApplication::sendEvent(grid->viewport(), &up);
     }
 
     GlobalState state;
@@ -97,7 +107,7 @@ constexpr char16_t kLetters[] = u"msinhMSINH";
 // Each byte is one action: its low four bits say which, its high four bits (and for some the
 // next byte) how.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
-    application();
+    ensureApplication();
     Editor editor;
     for (std::size_t i = 0; i < size; ++i) {
         const int action = data[i] & 0x0f;
