@@ -64,6 +64,8 @@ class TestFrmProgram : public QObject {
 private slots:
     void keyFilter_data();
     void keyFilter();
+    void keyFilterAfterTypingIntoTheList_data();
+    void keyFilterAfterTypingIntoTheList();
     void editList_data();
     void editList();
     void listFollowsKeyboard();
@@ -125,6 +127,44 @@ void TestFrmProgram::keyFilter() {
     QCOMPARE(rig.table.text(row, col), cell);
     QCOMPARE(rig.table.rows(), rows);
     QCOMPARE(rig.table.text(rows - 1, 0), QString::number(rows - 1));
+}
+
+void TestFrmProgram::keyFilterAfterTypingIntoTheList_data() {
+    QTest::addColumn<int>("col");
+    QTest::addColumn<QString>("intoList");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("cell");
+
+    QTest::newRow("digits continue a channel") << 1 << "1"
+                                               << "2"
+                                               << "12";
+    QTest::newRow("a sign makes no channel") << 1 << "-"
+                                             << "3"
+                                             << "";
+    QTest::newRow("a plus makes no channel") << 1 << "+"
+                                             << "1"
+                                             << "";
+    QTest::newRow("unit letters continue a unit") << 3 << "m"
+                                                  << "s"
+                                                  << "ms";
+    QTest::newRow("other characters make no unit") << 3 << "8*"
+                                                   << "m"
+                                                   << "";
+}
+
+void TestFrmProgram::keyFilterAfterTypingIntoTheList() {
+    QFETCH(int, col);
+    QFETCH(QString, intoList);
+    QFETCH(QString, keys);
+    QFETCH(QString, cell);
+
+    Rig rig;
+    rig.click(2, col);
+    QVERIFY(rig.list->isVisible());
+    QTest::keyClicks(rig.list->lineEdit(), intoList);
+    rig.type(keys);
+
+    QCOMPARE(rig.table.text(2, col), cell);
 }
 
 void TestFrmProgram::editList_data() {

@@ -59,6 +59,19 @@ bool isUnitLetter(QChar c) {
     return QStringView(u"msinh").contains(c);
 }
 
+// The list's text is what the cell would become; the user may have typed anything into the list
+// itself, so it is taken only when it holds nothing the filter refuses.
+bool isChannelText(const QString &text) {
+    const std::optional<qint32> channel = parseWholeLong(text);
+    return channel && *channel < kChannelLimit &&
+           std::all_of(text.cbegin(), text.cend(),
+                       [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
+}
+
+bool isUnitText(const QString &text) {
+    return std::all_of(text.cbegin(), text.cend(), isUnitLetter);
+}
+
 // Captions may take the free width up to the view's right edge.
 QRect captionPlace(const QRect &twips) {
     return toPixels(
@@ -256,15 +269,14 @@ void frmProgram::typeCharacter(QChar c) {
         } else if (col == ProgramTable::ChannelColumn) {
             const QString typed = m_editList->currentText() + c;
             m_editList->setEditText(typed);
-            // A text that is no whole number is no channel either.
-            const std::optional<qint32> channel = parseWholeLong(typed);
-            if (channel && *channel < kChannelLimit)
+            if (isChannelText(typed.trimmed()))
                 m_table.setText(row, col, typed.trimmed());
         }
     } else if (stepCell && col == ProgramTable::UnitColumn && isUnitLetter(c)) {
         const QString typed = m_editList->currentText() + c;
         m_editList->setEditText(typed);
-        m_table.setText(row, col, typed);
+        if (isUnitText(typed))
+            m_table.setText(row, col, typed);
     }
     // The list keeps its text, so the next character continues it.
     if (stepCell && c == kRemoveLast)

@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QScopeGuard>
 #include <QTableView>
 
 #include <cstdint>
@@ -108,6 +109,9 @@ constexpr char16_t kLetters[] = u"msinhMSINH";
 // next byte) how.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     ensureApplication();
+    // No event loop runs here, so what the window hands to deleteLater() is deleted at the end.
+    const auto cleanUp =
+        qScopeGuard([] { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); });
     Editor editor;
     for (std::size_t i = 0; i < size; ++i) {
         const int action = data[i] & 0x0f;
