@@ -1,0 +1,32 @@
+#pragma once
+
+#include "platform/clock.h"
+#include "platform/systemserialport.h"
+#include "program/programtable.h"
+#include "support/apprig.h"
+
+#include <QLabel>
+
+// The application module with its windows around the real serial port and clock, port 1 on a
+// simulator's terminal.
+struct SimApp : AppRig {
+    explicit SimApp(const QString &linkPath) {
+        setSetting(QStringLiteral("Ports"), QStringLiteral("Com1"), linkPath);
+        build([](SettingsStore &store) { return std::make_unique<SystemSerialPort>(store); },
+              std::make_unique<SystemClock>());
+    }
+
+    QLabel *statusPanel() const {
+        return main().findChild<QLabel *>(QStringLiteral("sbStatusBarPanel1"));
+    }
+    QWidget *dialButton(int index) const {
+        return module->channelView()->findChild<QWidget *>(QStringLiteral("MyButton%1").arg(index));
+    }
+    // A new program of "channel time unit" steps.
+    void program(const QStringList &steps) {
+        click(QStringLiteral("Neu"));
+        for (int i = 0; i < steps.size(); ++i)
+            for (int column = 0; column < 3; ++column)
+                module->table().setText(i + 1, column + 1, steps[i].section(u' ', column, column));
+    }
+};
