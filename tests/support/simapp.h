@@ -7,13 +7,16 @@
 
 #include <QLabel>
 
-// The application module with its windows around the real serial port and clock, port 1 on a
-// simulator's terminal.
+// The application module with its windows around the real clock and serial port (or one built
+// on it), port 1 on a simulator's terminal.
 struct SimApp : AppRig {
-    explicit SimApp(const QString &linkPath) {
+    static std::unique_ptr<SerialPort> systemPort(SettingsStore &store) {
+        return std::make_unique<SystemSerialPort>(store);
+    }
+
+    explicit SimApp(const QString &linkPath, const PortFactory &makePort = systemPort) {
         setSetting(QStringLiteral("Ports"), QStringLiteral("Com1"), linkPath);
-        build([](SettingsStore &store) { return std::make_unique<SystemSerialPort>(store); },
-              std::make_unique<SystemClock>());
+        build(makePort, std::make_unique<SystemClock>());
     }
 
     QLabel *statusPanel() const {
