@@ -141,19 +141,26 @@ void TestFaultsSim::badDevice() {
     QFETCH(QStringList, messages);
     QFETCH(QString, trace);
 
-    Simulator sim;
-    QVERIFY(startSim(sim, options));
-    SimApp app(sim.linkPath());
-    app.module->startUp();
-    if (clickDial)
-        QTest::mouseClick(app.dialButton(0), Qt::LeftButton);
-
-    QCOMPARE(linkState(app), state);
-    QCOMPARE(app.statusPanel()->toolTip(), app.module->link().failureReason());
-    QCOMPARE(app.messages->messages, messages);
-    QTest::qWait(200);
     const QRegularExpression expected(QRegularExpression::anchoredPattern(trace));
-    QVERIFY2(expected.match(commands(sim)).hasMatch(), qPrintable(commands(sim)));
+    // Late replies leave the device 20 ms to spare; a machine busy enough to hold the simulator
+    // up longer shifts the whole exchange. A fault of the program fails every attempt.
+    for (int attempt = 1;; ++attempt) {
+        Simulator sim;
+        QVERIFY(startSim(sim, options));
+        SimApp app(sim.linkPath());
+        app.module->startUp();
+        if (clickDial)
+            QTest::mouseClick(app.dialButton(0), Qt::LeftButton);
+        QTest::qWait(200);
+        const bool traced = expected.match(commands(sim)).hasMatch();
+        if (attempt < 3 && (!traced || linkState(app) != state))
+            continue;
+        QCOMPARE(linkState(app), state);
+        QCOMPARE(app.statusPanel()->toolTip(), app.module->link().failureReason());
+        QCOMPARE(app.messages->messages, messages);
+        QVERIFY2(traced, qPrintable(commands(sim)));
+        break;
+    }
 }
 
 void TestFaultsSim::endedInsideAnOperation_data() {
@@ -228,12 +235,14 @@ void TestFaultsSim::connectCycles() {
 
     QCOMPARE(connected, kCycles);
     QVERIFY2(growth.fds <= 0, qPrintable(QString::number(growth.fds)));
-    QVERIFY2(growth.kib < 2048, qPrintable(QString::number(growth.kib)));
+    QVERIFY2(!grewLikeALeak(growth.kib), qPrintable(QString::number(growth.kib)));
     // A repeated connect identifies the device and asks for a fault, nothing else.
     QTRY_COMPARE(sim.trace().size(), 4 + 2 * kCycles);
     QCOMPARE(commands(sim).count(QLatin1String("VER GFS")), 1 + kCycles);
 }
 
+// QMX_SOAK_SECONDS sets the length (20 s by default). A run longer than Qt Test's five minutes
+// a function needs QTEST_FUNCTION_TIMEOUT as well, in milliseconds.
 void TestFaultsSim::endlessRunKeepsItsMemory() {
     const int seconds = qEnvironmentVariableIsSet("QMX_SOAK_SECONDS")
                             ? qEnvironmentVariableIntValue("QMX_SOAK_SECONDS")
@@ -281,8 +290,8 @@ void TestFaultsSim::endlessRunKeepsItsMemory() {
     QCOMPARE(app.messages->messages.size(), runs - 1);
     QVERIFY(run.count(QLatin1String("LA")) >= 2);
     QVERIFY(samples.last().fds <= samples[warmUp].fds);
-    QVERIFY2(samples.last().kib - samples[warmUp].kib < 2048,
-             qPrintable(QString::number(samples.last().kib - samples[warmUp].kib)));
+    const qint64 grown = samples.last().kib - samples[warmUp].kib;
+    QVERIFY2(!grewLikeALeak(grown), qPrintable(QString::number(grown)));
 }
 
 QTEST_MAIN(TestFaultsSim)
