@@ -49,13 +49,12 @@ void Waits::WaitTime(double value, const QString &unit) {
 
 void Waits::WaitMs(qint32 ms) {
     const Clock::Duration deadline = m_clock.monotonic() + std::chrono::milliseconds(ms);
-    for (;;) {
-        if (!m_state.prog_running)
-            return;
+    while (m_state.prog_running) {
         m_clock.serveEvents();
-        // Measured after the events, which may have taken long themselves.
+        // A stop served just now ends the wait here, not a round later. The time left is
+        // measured after the events, which may have taken long themselves.
         const Clock::Duration remaining = deadline - m_clock.monotonic();
-        if (remaining <= Clock::Duration::zero())
+        if (!m_state.prog_running || remaining <= Clock::Duration::zero())
             return;
         // The last sleep ends on the deadline rather than up to a round after it.
         m_clock.sleep(std::min<Clock::Duration>(kPollInterval, remaining));
