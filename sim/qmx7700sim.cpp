@@ -70,6 +70,7 @@ const char kHelp[] =
     "                       breaks the protocol (too long, or not an Integer)\n"
     "  --late MS            send every reply MS milliseconds after its command arrived\n"
     "  --garbage            answer POS and GFS with text that is not a number\n"
+    "  --garbage-table      GPROGSEQ position lines hold text that is not a number\n"
     "  --silent             never reply\n"
     "  --version TEXT       the whole reply line to VER (default \"Version 2.10\")\n"
     "  --unplug-after N     after the N-th command (and its reply): close the terminal,\n"
@@ -92,6 +93,7 @@ struct Options {
     bool malformedFault = false;
     long long lateMs = 0;
     bool garbage = false;
+    bool garbageTable = false;
     bool silent = false;
     std::string versionLine = "Version 2.10";
     long long unplugAfter = 0; // 0: never
@@ -209,6 +211,9 @@ Options parseOptions(int argc, char **argv) {
         } else if (arg == "--garbage") {
             flag();
             o.garbage = true;
+        } else if (arg == "--garbage-table") {
+            flag();
+            o.garbageTable = true;
         } else if (arg == "--silent") {
             flag();
             o.silent = true;
@@ -286,12 +291,15 @@ private:
     std::string programSequence() const {
         std::string table = "GPROGSEQ\r\nQMX-7700\r\n16 channels\r\npositions\r\n";
         for (int c = 0; c < kChannels; ++c) {
-            char line[32];
+            char prefix[8];
             if (m_options.format == 'H')
-                std::snprintf(line, sizeof line, "H%02d %d\r\n", c + 1, m_options.positions[c]);
+                std::snprintf(prefix, sizeof prefix, "H%02d ", c + 1);
             else
-                std::snprintf(line, sizeof line, "A %d\r\n", m_options.positions[c]);
-            table += line;
+                std::snprintf(prefix, sizeof prefix, "A ");
+            const std::string position = m_options.garbageTable
+                                             ? std::string("#?x")
+                                             : std::to_string(m_options.positions[c]);
+            table += prefix + position + "\r\n";
         }
         return table;
     }

@@ -120,6 +120,10 @@ void TestFaultsSim::badDevice_data() {
         << QStringList{"--unplug-after", "2"} << false
         << "NOT CONNECTED, closed, not found, reason, idle, lamp off" << QStringList()
         << "ver GPROGSEQ";
+    QTest::newRow("channel table unreadable")
+        << QStringList{"--garbage-table"} << false
+        << "NOT CONNECTED, closed, not found, reason, idle, lamp off" << QStringList()
+        << "ver GPROGSEQ";
     // A fault reply that is no number is no fault; a position that is none stops the command,
     // and the link stays up.
     QTest::newRow("garbage fault and position replies")
