@@ -1,14 +1,11 @@
 #include "core/globalstate.h"
 #include "platform/registry.h"
 #include "platform/systeminfo.h"
-#include "support/clippedtexts.h"
 #include "support/faketopmost.h"
 #include "ui/frmabout.h"
 
-#include <QApplication>
 #include <QMap>
 #include <QPushButton>
-#include <QSet>
 #include <QTest>
 
 #include <cstring>
@@ -84,65 +81,11 @@ class TestAbout : public QObject {
     Q_OBJECT
 
 private slots:
-    void texts();
-    void closing_data();
-    void closing();
     void getKeyValue_data();
     void getKeyValue();
     void startSysInfo_data();
     void startSysInfo();
 };
-
-void TestAbout::texts() {
-    GlobalState state;
-    FakeTopmost topmost(state);
-    FakeTools tools;
-    tools.onPath = {QStringLiteral("hardinfo")};
-    frmAbout about(topmost, tools);
-    about.show();
-    QCOMPARE(about.windowTitle(), QStringLiteral("Info QMX"));
-    QCOMPARE(about.findChild<QLabel *>(QStringLiteral("lblTitle"))->text(),
-             QStringLiteral("QMX-7700"));
-    QCOMPARE(about.findChild<QLabel *>(QStringLiteral("lblVersion"))->text(),
-             QStringLiteral("Version 2.0.0"));
-    QCOMPARE(clippedTexts(about), QStringList());
-}
-
-void TestAbout::closing_data() {
-    QTest::addColumn<int>("key");
-    QTest::addColumn<int>("ontop");
-
-    QTest::newRow("Enter, on top") << int(Qt::Key_Return) << 1;
-    QTest::newRow("Esc, on top") << int(Qt::Key_Escape) << 1;
-    QTest::newRow("Enter, not on top") << int(Qt::Key_Enter) << 0;
-    QTest::newRow("the close box") << 0 << 1;
-}
-
-void TestAbout::closing() {
-    QFETCH(int, key);
-    QFETCH(int, ontop);
-
-    GlobalState state;
-    state.opt_ontop = qint16(ontop);
-    FakeTopmost topmost(state);
-    FakeTools tools;
-    tools.onPath = {QStringLiteral("hardinfo")};
-    frmAbout about(topmost, tools);
-    about.show();
-    about.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&about));
-    // Enter presses OK even while the other button has the focus.
-    QPushButton *sysInfo = about.findChild<QPushButton *>(QStringLiteral("cmdSysInfo"));
-    sysInfo->setFocus();
-    QCOMPARE(QApplication::focusWidget(), sysInfo);
-    if (key)
-        QTest::keyClick(&about, Qt::Key(key));
-    else
-        about.close();
-    QVERIFY(!about.isVisible());
-    QCOMPARE(topmost.ontopAtCalls, QList<int>{ontop});
-    QVERIFY(tools.started.isEmpty());
-}
 
 void TestAbout::getKeyValue_data() {
     QTest::addColumn<quint32>("type"); // 0: no value of that name; 99: no key either
@@ -151,26 +94,19 @@ void TestAbout::getKeyValue_data() {
     QTest::addColumn<bool>("read");
     QTest::addColumn<QString>("value");
 
+    const auto row = [](const char *name, quint32 type, const QByteArray &data, const char *before,
+                        bool read, const QString &value) {
+        QTest::newRow(name) << type << data << before << read << value;
+    };
     const quint32 text = Registry::kString;
-    const quint32 number = Registry::kNumber;
-    QTest::newRow("a string") << text << QByteArray("C:\\Tools\\msinfo32.exe\0", 22) << "old"
-                              << true << "C:\\Tools\\msinfo32.exe";
-    QTest::newRow("ends at its first NUL")
-        << text << QByteArray("abc\0def\0", 8) << "" << true << "abc";
-    QTest::newRow("1023 characters fit")
-        << text << QByteArray(1023, 'x') + '\0' << "" << true << QString(1023, u'x');
-    QTest::newRow("1024 characters do not")
-        << text << QByteArray(1024, 'x') + '\0' << "old" << false << "";
-    QTest::newRow("1024 without a NUL do not")
-        << text << QByteArray(1024, 'x') << "old" << false << "";
-    QTest::newRow("a number") << number << littleEndian(0x401) << "junk" << true << "1025";
-    QTest::newRow("a byte below 16") << number << littleEndian(0x105) << "" << true << "261";
-    QTest::newRow("a zero low byte") << number << littleEndian(0x100) << "" << true << "256";
-    QTest::newRow("the largest") << number << littleEndian(0xffffffff) << "" << true
-                                 << "4294967295";
-    QTest::newRow("another type") << quint32(3) << QByteArray("\x01") << "kept" << true << "kept";
-    QTest::newRow("a missing value") << quint32(0) << QByteArray() << "old" << false << "";
-    QTest::newRow("a missing key") << quint32(99) << QByteArray() << "old" << false << "";
+    row("a string ends at its first NUL", text, QByteArray("C:\\T\\msinfo32.exe\0x\0", 20), "old",
+        true, "C:\\T\\msinfo32.exe");
+    row("1023 characters fit", text, QByteArray(1023, 'x') + '\0', "", true, QString(1023, u'x'));
+    row("1024 characters do not", text, QByteArray(1024, 'x') + '\0', "old", false, "");
+    row("a number", Registry::kNumber, littleEndian(0xffff0401), "junk", true, "4294902785");
+    row("another type", 3, "\x01", "kept", true, "kept");
+    row("a missing value", 0, {}, "old", false, "");
+    row("a missing key", 99, {}, "old", false, "");
 }
 
 void TestAbout::getKeyValue() {
@@ -202,26 +138,21 @@ void TestAbout::startSysInfo_data() {
     QTest::addColumn<QStringList>("filesOrPrograms");
     QTest::addColumn<QStringList>("started"); // "-": the button is hidden
 
+    const auto row = [](const char *name, bool withRegistry, const char *location1,
+                        const char *location2, const QStringList &filesOrPrograms,
+                        const QStringList &started) {
+        QTest::newRow(name) << withRegistry << location1 << location2 << filesOrPrograms << started;
+    };
     const QString tool = QStringLiteral("C:\\Loc\\MSINFO32.EXE");
-    QTest::newRow("location 1, even if missing")
-        << true << "C:\\T\\msinfo32.exe"
-        << "C:\\Loc" << QStringList{tool} << QStringList{"C:\\T\\msinfo32.exe"};
-    QTest::newRow("location 2 with the tool")
-        << true << ""
-        << "C:\\Loc" << QStringList{tool} << QStringList{tool};
-    QTest::newRow("location 2 without it") << true << ""
-                                           << "C:\\Loc" << QStringList{} << QStringList{};
-    QTest::newRow("location 1 too long: location 2")
-        << true << QString(1100, u'x') << "C:\\Loc" << QStringList{tool} << QStringList{tool};
-    QTest::newRow("the first on the PATH")
-        << false << ""
-        << "" << QStringList{"gnome-control-center", "kinfocenter", "hardinfo"}
-        << QStringList{"/usr/bin/hardinfo"};
-    QTest::newRow("with its page") << false << ""
-                                   << "" << QStringList{"gnome-control-center"}
-                                   << QStringList{"/usr/bin/gnome-control-center info-overview"};
-    QTest::newRow("none: hidden") << false << ""
-                                  << "" << QStringList{} << QStringList{"-"};
+    row("location 1, even if missing", true, "C:\\T\\msinfo32.exe", "C:\\Loc", {tool},
+        {"C:\\T\\msinfo32.exe"});
+    row("location 2 with the tool", true, "", "C:\\Loc", {tool}, {tool});
+    row("location 2 without it", true, "", "C:\\Loc", {}, {});
+    row("the first on the PATH", false, "", "", {"gnome-control-center", "kinfocenter", "hardinfo"},
+        {"/usr/bin/hardinfo"});
+    row("with its page", false, "", "", {"gnome-control-center"},
+        {"/usr/bin/gnome-control-center info-overview"});
+    row("none: hidden", false, "", "", {}, {"-"});
 }
 
 void TestAbout::startSysInfo() {

@@ -4,6 +4,7 @@
 #include "platform/systemserialport.h"
 #include "program/programtable.h"
 #include "support/apprig.h"
+#include "support/files.h"
 #include "support/simlink.h"
 #include "support/simulator.h"
 #include "ui/frmchannel.h"
@@ -38,7 +39,7 @@ bool startSimulator(Simulator &sim) {
 // The module around the real port and clock, with port 1 on the simulator's terminal.
 struct RealRig : AppRig {
     explicit RealRig(const Simulator &sim) {
-        setSetting(QStringLiteral("Ports"), QStringLiteral("Com1"), sim.linkPath());
+        store({"Com1=" + sim.linkPath()}, QStringLiteral("Ports"));
         build([](SettingsStore &store) { return std::make_unique<SystemSerialPort>(store); },
               std::make_unique<SystemClock>());
     }
@@ -61,10 +62,8 @@ void TestAppSim::startedAsAUserStartsIt() {
     QVERIFY(QDir(home.path()).mkpath(QStringLiteral("runtime")));
     QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QFile settings(home.filePath(QStringLiteral("config/QMX-7700/QMX-7700.conf")));
-    QVERIFY(settings.open(QIODevice::WriteOnly));
-    settings.write("[Ports]\nCom1=" + QFile::encodeName(sim.linkPath()) + "\n");
-    settings.close();
+    QVERIFY(writeFile(home.filePath(QStringLiteral("config/QMX-7700/QMX-7700.conf")),
+                      "[Ports]\nCom1=" + QFile::encodeName(sim.linkPath()) + "\n"));
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));

@@ -2,6 +2,7 @@
 // and the bytes a click puts on the line.
 #include "core/globalstate.h"
 #include "device/devicelink.h"
+#include "support/scripteddevice.h"
 #include "support/scriptedport.h"
 #include "ui/frmchannel.h"
 
@@ -32,14 +33,12 @@ struct Rig {
         state.opt_comport = 1;
         state.dev_found = true;
         state.ch_pos[4] = 500;
-        port.setResponder([this](const QByteArray &w) -> QByteArray {
+        device.positions = {"350\r"};
+        device.onWrite = [this](const QByteArray &w) {
             if (w.startsWith("LA") && QGuiApplication::overrideCursor())
                 cursorDuringMove = QGuiApplication::overrideCursor()->shape();
-            return w == "VER\r"   ? "Version 2.0\r"
-                   : w == "GFS\r" ? "0\r"
-                   : w == "POS\r" ? "350\r"
-                                  : "";
-        });
+        };
+        port.setResponder([this](const QByteArray &w) { return device(w); });
         link.setViews(LinkViews{nullptr, {&view}, nullptr, &view, nullptr});
         view.resize(view.sizeHint());
         view.show();
@@ -63,6 +62,7 @@ struct Rig {
 
     VirtualClock clock;
     ScriptedPort port{clock};
+    ScriptedDevice device;
     GlobalState state;
     DeviceLink link{state, port, clock};
     frmChannel view{state, link};
@@ -76,8 +76,6 @@ class TestFrmChannel : public QObject {
 private slots:
     void mouseOnButton_data();
     void mouseOnButton();
-    void buttonColours_data();
-    void buttonColours();
     void clickWhileLinkDownAsksForFault_data();
     void clickWhileLinkDownAsksForFault();
 };
@@ -90,7 +88,6 @@ void TestFrmChannel::mouseOnButton_data() {
 
     const Qt::MouseButton left = Qt::LeftButton;
     QTest::newRow("click") << QStringList{"centre", "centre", "centre"} << left << true << true;
-    QTest::newRow("dragged off") << QStringList{"centre", "off", "off"} << left << false << false;
     QTest::newRow("dragged off and back")
         << QStringList{"centre", "off", "centre"} << left << false << false;
     QTest::newRow("corner outside the circle")
@@ -127,40 +124,6 @@ void TestFrmChannel::mouseOnButton() {
     QCOMPARE(rig.port.writtenBytes(), sent ? move : Writes{});
     QCOMPARE(rig.cursorDuringMove, sent ? Qt::WaitCursor : Qt::ArrowCursor);
     QVERIFY(!QGuiApplication::overrideCursor());
-}
-
-void TestFrmChannel::buttonColours_data() {
-    QTest::addColumn<int>("before"); // painted red first
-    QTest::addColumn<bool>("activate");
-    QTest::addColumn<int>("index"); // painted, or cur_channel when activating
-    QTest::addColumn<Colours>("expected");
-
-    const QColor red = frmChannel::kSelectedColor;
-    const QColor remarked = frmChannel::kRemarkedColor;
-    QTest::newRow("paint one") << -1 << false << 9 << onlyOne(9, red);
-    QTest::newRow("paint index 16") << 3 << false << 16 << onlyOne(-1, {});
-    QTest::newRow("paint index -1") << 3 << false << -1 << onlyOne(-1, {});
-    QTest::newRow("activate re-marks cur_channel") << 7 << true << 2 << onlyOne(2, remarked);
-    QTest::newRow("activate, nothing selected") << 7 << true << -1 << onlyOne(7, red);
-}
-
-void TestFrmChannel::buttonColours() {
-    QFETCH(int, before);
-    QFETCH(bool, activate);
-    QFETCH(int, index);
-    QFETCH(Colours, expected);
-
-    Rig rig;
-    rig.view.change_button_color(before, frmChannel::kSelectedColor);
-    rig.state.cur_channel = qint16(index);
-    if (activate)
-        rig.view.Activate();
-    else
-        rig.view.change_button_color(index, frmChannel::kSelectedColor);
-
-    QCOMPARE(rig.colours(), expected);
-    for (const int k : {2, 7, 9})
-        QCOMPARE(centreColour(rig.child(QStringLiteral("MyButton%1").arg(k))), expected[k]);
 }
 
 void TestFrmChannel::clickWhileLinkDownAsksForFault_data() {

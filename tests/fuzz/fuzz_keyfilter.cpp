@@ -113,61 +113,36 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const auto cleanUp =
         qScopeGuard([] { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); });
     Editor editor;
-    for (std::size_t i = 0; i < size; ++i) {
+    for (std::size_t i = 0; i < size; ++i, editor.check()) {
         const int action = data[i] & 0x0f;
         const int how = data[i] >> 4;
-        const int next = i + 1 < size ? data[i + 1] : 0;
-        switch (action) {
-        case 0:
-        case 1:
-        case 2:
-        case 3:
+        // The actions that take the next byte as well.
+        const int next = action >= 10 && action <= 12 && ++i < size ? data[i] : 0;
+        QWidget *const list = editor.list->isVisible() ? editor.list : nullptr;
+        if (action < 4)
             press(editor.grid, kArrows[action], {}, how & 1 ? Qt::ShiftModifier : Qt::NoModifier);
-            break;
-        case 4:
+        else if (action == 4)
             press(editor.grid, kMoves[how % 6]);
-            break;
-        case 5:
-            press(editor.grid, Qt::Key_Backspace);
-            break;
-        case 6:
-            press(editor.grid, Qt::Key_Delete);
-            break;
-        case 7:
+        else if (action == 5 || action == 6)
+            press(editor.grid, action == 5 ? Qt::Key_Backspace : Qt::Key_Delete);
+        else if (action == 7)
             type(editor.grid, QChar(u'0' + how % 10));
-            break;
-        case 8:
+        else if (action == 8)
             type(editor.grid, QChar(kMarks[how % 6]));
-            break;
-        case 9:
+        else if (action == 9)
             type(editor.grid, QChar(kLetters[how % 10]));
-            break;
-        case 10: // any character
+        else if (action == 10) // any character
             type(editor.grid, QChar(next));
-            ++i;
-            break;
-        case 11: // a click on a cell
+        else if (action == 11) // a click on a cell
             editor.click(how, next % ProgramTable::kNewColumnCount);
-            ++i;
-            break;
-        case 12: // typed into the list's own text box
-            if (editor.list->isVisible())
-                type(editor.list->lineEdit(), QChar(next));
-            ++i;
-            break;
-        case 13:
-            if (editor.list->isVisible())
-                press(editor.list, Qt::Key_Return);
-            break;
-        case 14: // the list's choices stepped through with the arrows
-            if (editor.list->isVisible())
-                press(editor.list, how & 1 ? Qt::Key_Up : Qt::Key_Down);
-            break;
-        default:
+        else if (action == 12 && list) // typed into the list's own text box
+            type(editor.list->lineEdit(), QChar(next));
+        else if (action == 13 && list)
+            press(list, Qt::Key_Return);
+        else if (action == 14 && list) // the list's choices stepped through with the arrows
+            press(list, how & 1 ? Qt::Key_Up : Qt::Key_Down);
+        else if (action == 15)
             press(editor.grid, Qt::Key_Escape);
-            break;
-        }
-        editor.check();
     }
     return 0;
 }
