@@ -1,50 +1,18 @@
 // The program editor as the user meets it: clicks and keys on the grid, the in-cell list, the
 // runs controls, and the grid showing what the table holds.
-#include "core/globalstate.h"
-#include "program/programtable.h"
-#include "ui/frmprogram.h"
-#include "ui/twips.h"
+#include "support/programeditor.h"
 
 #include <QCheckBox>
-#include <QComboBox>
-#include <QHeaderView>
 #include <QLineEdit>
-#include <QScrollBar>
-#include <QTableView>
-#include <QTest>
 
 namespace {
-struct Rig {
-    Rig() {
-        view.HookGrid();
-        view.resize(view.sizeHint());
-        view.show();
-    }
-    template <typename T> T *find(const char *name) const {
-        return view.findChild<T *>(QLatin1String(name));
-    }
-    void click(int row, int col) {
-        const QRect cell = grid->visualRect(table.index(row, col));
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
-    }
-    // "\b" stands for Backspace and "\x7f" for Delete.
+struct Rig : ProgramEditor {
     void type(const QString &keys) {
-        for (const QChar c : keys) {
-            if (c == u'\b' || c == u'\x7f')
-                QTest::keyClick(grid, c == u'\b' ? Qt::Key_Backspace : Qt::Key_Delete);
-            else
-                QTest::keyClick(grid, char(c.toLatin1()));
-        }
+        for (const QChar c : keys)
+            ::type(grid, c);
     }
-    QPoint current() const { return {table.row(), table.col()}; }
-
-    GlobalState state;
-    ProgramTable table;
-    frmProgram view{state, table};
-    QTableView *grid = find<QTableView>("grid");
-    QComboBox *list = find<QComboBox>("cbEditCell");
-    QCheckBox *continuous = find<QCheckBox>("chk_cont");
-    QLineEdit *runs = find<QLineEdit>("txt_no_of_runs");
+    QCheckBox *continuous = view.findChild<QCheckBox *>(QStringLiteral("chk_cont"));
+    QLineEdit *runs = view.findChild<QLineEdit *>(QStringLiteral("txt_no_of_runs"));
 };
 } // namespace
 

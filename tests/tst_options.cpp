@@ -2,9 +2,9 @@
 #include "core/settingskeys.h"
 #include "platform/serialportlist.h"
 #include "platform/settingsstore.h"
-#include "support/faketopmost.h"
 #include "support/files.h"
 #include "ui/frmoptions.h"
+#include "ui/windowlinks.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -29,6 +29,18 @@ Options with(Options options, int index, int value) {
 }
 
 const QString kFtdi = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2-if00-port0");
+
+// The main window's always-on-top rule: records the option in force at each call.
+class FakeTopmost final : public TopmostWindow {
+public:
+    explicit FakeTopmost(const GlobalState &state)
+        : m_state(state) {}
+    void OnTop() override { ontopAtCalls << m_state.opt_ontop; }
+    QList<int> ontopAtCalls;
+
+private:
+    const GlobalState &m_state;
+};
 
 class FakePorts final : public SerialPortList {
 public:

@@ -49,60 +49,51 @@ private:
     QString m_path;
 };
 
-// Reads until something has come, for at most a few seconds.
-QByteArray readSome(SerialPort &port) {
-    QDeadlineTimer deadline(5000);
-    QByteArray bytes;
-    while (bytes.isEmpty() && !deadline.hasExpired()) {
-        bytes = port.readAll().value_or(QByteArray());
-        if (bytes.isEmpty())
-            QThread::msleep(5);
-    }
-    return bytes;
-}
 } // namespace
 
 class TestSerialPort : public QObject {
     Q_OBJECT
 
 private slots:
-    void openStartsWithoutStaleInput_data();
-    void openStartsWithoutStaleInput();
-};
-
-void TestSerialPort::openStartsWithoutStaleInput_data() {
-    QTest::addColumn<bool>("openedBefore");
-    QTest::addColumn<QByteArray>("stale");
-    QTest::newRow("late reply after a close") << true << QByteArray("16000\r\n");
-    QTest::newRow("noise before the first open") << false << QByteArray("\x00\xffGarbage\r", 10);
-    QTest::newRow("a full input buffer") << true << QByteArray(4000, 'x');
-}
-
-void TestSerialPort::openStartsWithoutStaleInput() {
-    QFETCH(bool, openedBefore);
-    QFETCH(QByteArray, stale);
-
-    FarEnd far;
-    QVERIFY(!far.path().isEmpty());
-    QTemporaryDir dir;
-    SettingsStore store(dir.filePath(QStringLiteral("settings.conf")));
-    store.write(QStringLiteral("Ports"), QStringLiteral("Com1"), far.path());
-    SystemSerialPort port(store);
-    port.setPortNumber(1);
-    if (openedBefore) {
-        QVERIFY(port.open());
-        port.close();
+    void openStartsWithoutStaleInput_data() {
+        QTest::addColumn<bool>("openedBefore");
+        QTest::addColumn<QByteArray>("stale");
+        QTest::newRow("late reply after a close") << true << QByteArray("16000\r\n");
+        QTest::newRow("noise before the first open")
+            << false << QByteArray("\x00\xffGarbage\r", 10);
+        QTest::newRow("a full input buffer") << true << QByteArray(4000, 'x');
     }
 
-    QVERIFY(far.send(stale));
-    QVERIFY(far.inputWaiting());
-    QVERIFY2(port.open(), qPrintable(port.errorString()));
-    QCOMPARE(port.readAll().value_or("(failed)"), QByteArray());
+    void openStartsWithoutStaleInput() {
+        QFETCH(bool, openedBefore);
+        QFETCH(QByteArray, stale);
 
-    // What comes after the open is the reply to the first command, and it is read whole.
-    QVERIFY(far.send("Version 2.10\r\n"));
-    QCOMPARE(readSome(port), QByteArray("Version 2.10\r\n"));
-}
+        FarEnd far;
+        QVERIFY(!far.path().isEmpty());
+        QTemporaryDir dir;
+        SettingsStore store(dir.filePath(QStringLiteral("settings.conf")));
+        store.write(QStringLiteral("Ports"), QStringLiteral("Com1"), far.path());
+        SystemSerialPort port(store);
+        port.setPortNumber(1);
+        if (openedBefore) {
+            QVERIFY(port.open());
+            port.close();
+        }
+        QVERIFY(far.send(stale) && far.inputWaiting());
+        QVERIFY2(port.open(), qPrintable(port.errorString()));
+        QCOMPARE(port.readAll().value_or("(failed)"), QByteArray());
+
+        // What comes after the open is the reply to the first command, and it is read whole.
+        QVERIFY(far.send("Version 2.10\r\n"));
+        QDeadlineTimer deadline(5000);
+        QByteArray reply;
+        while (reply.isEmpty() && !deadline.hasExpired()) {
+            QThread::msleep(5);
+            reply = port.readAll().value_or(QByteArray());
+        }
+        QCOMPARE(reply, QByteArray("Version 2.10\r\n"));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestSerialPort)
 #include "tst_serialport.moc"
