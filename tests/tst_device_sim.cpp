@@ -64,13 +64,7 @@ private slots:
         // Sent again, the command finds the motor on the channel: all 20 polls run.
         const qsizetype before = sim.trace().size();
         QCOMPARE(program.link.GotoChannel(14), GotoResult::Sent);
-        QList<QByteArray> expected{"LA15600\\r", "M\\r"};
-        for (int poll = 0; poll < 20; ++poll)
-            expected << "POS\\r"
-                     << "GFS\\r";
-        expected << "LR0\\r"
-                 << "M\\r";
-        QTRY_COMPARE(sim.commandsSince(before), expected);
+        QTRY_COMPARE(sim.commandsSince(before), channelCommandTrace(15600));
     }
 
     void silentDeviceIsNotFound() {

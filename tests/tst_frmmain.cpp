@@ -1,17 +1,25 @@
-// The main window and start-up: the application module around a scripted device in virtual
-// time, a temporary settings file and fake dialogs.
+// The windows around the program: the application module around a scripted device in virtual
+// time, a temporary settings file and fake dialogs. The main window and start-up, the channel
+// dial and the mini view as the user meets them.
 #include "program/programtable.h"
 #include "support/apprig.h"
+#include "support/files.h"
 #include "support/scripteddevice.h"
 #include "support/scriptedport.h"
+#include "ui/frmchannel.h"
 #include "ui/frmmini.h"
 #include "ui/twips.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QTest>
+#include <QToolBar>
+#include <QWindow>
 
 namespace {
+const QColor kRed(255, 0, 0);
+
 // serveEvents() lets `user` act, as the person at the windows would while an operation is on
 // the stack, then serves the pending events as the real clock does.
 struct Rig : AppRig {
@@ -19,7 +27,7 @@ struct Rig : AppRig {
         store(settings);
         auto virtualClock = std::make_unique<VirtualClock>();
         VirtualClock *clock = virtualClock.get();
-        virtualClock->setOnServeEvents([this] {
+        clock->setOnServeEvents([this] {
             if (user)
                 user(++served);
             QCoreApplication::processEvents();
@@ -32,6 +40,11 @@ struct Rig : AppRig {
                 return scripted;
             },
             std::move(virtualClock));
+        device.onWrite = [this](const QByteArray &written) {
+            const QCursor *cursor = QGuiApplication::overrideCursor();
+            if (written.startsWith("LA"))
+                busy << (cursor && cursor->shape() == Qt::WaitCursor);
+        };
     }
     QLabel *panel() const {
         return main().findChild<QLabel *>(QStringLiteral("sbStatusBarPanel1"));
@@ -43,10 +56,14 @@ struct Rig : AppRig {
             pressed += action(QString::fromLatin1(key))->isChecked() ? key[0] : '-';
         return pressed;
     }
-    int moves() const {
-        const QList<QByteArray> writes = port->writtenBytes();
-        return int(std::count_if(writes.cbegin(), writes.cend(),
-                                 [](const QByteArray &w) { return w.startsWith("LA"); }));
+    // The channels the device was moved to, read from the distinct positions it has.
+    QList<int> moves() const {
+        QList<int> channels;
+        for (const QByteArray &w : port->writtenBytes()) {
+            if (w.startsWith("LA"))
+                channels << (w.mid(2).chopped(3).toInt() - 7) / 100;
+        }
+        return channels;
     }
     // What the windows show, positions in twips, then the enabled views.
     QString windows() const {
@@ -63,12 +80,44 @@ struct Rig : AppRig {
                (module->channelView()->isEnabled() ? 'c' : '-') +
                (module->programView()->isEnabled() ? 'p' : '-');
     }
+    // Steps "<channel> <time> <unit>" from row 1 on, in a new program.
+    void program(const QStringList &steps) {
+        click(QStringLiteral("Neu"));
+        for (int r = 0; r < steps.size(); ++r) {
+            for (int c = 0; c < 3; ++c)
+                module->table().setText(r + 1, c + 1, steps[r].section(u' ', c, c));
+        }
+    }
+    // The mini view's toolbar button.
+    void clickMini(const QString &key) const {
+        auto *toolbar = module->miniView()->findChild<QToolBar *>(QStringLiteral("Toolbar1"));
+        QTest::mouseClick(toolbar->widgetForAction(toolbar->findChild<QAction *>(key)),
+                          Qt::LeftButton);
+    }
+    bool miniPressed(const char *key) const {
+        return module->miniView()->findChild<QAction *>(QLatin1String(key))->isChecked();
+    }
+    QList<QColor> dial() const {
+        QList<QColor> colours;
+        for (int k = 0; k < kChannelCount; ++k)
+            colours << module->channelView()->buttonColor(k);
+        return colours;
+    }
 
     ScriptedPort *port = nullptr;
     ScriptedDevice device;
     std::function<void(int served)> user;
     int served = 0;
+    // Whether the busy cursor showed at each move.
+    QList<bool> busy;
 };
+
+// The dial with button `index` in `colour`, the others idle.
+QList<QColor> onlyOne(int index, const QColor &colour) {
+    QList<QColor> all(kChannelCount, frmChannel::kIdleColor);
+    all[index] = colour;
+    return all;
+}
 } // namespace
 
 class TestFrmMain : public QObject {
@@ -135,6 +184,9 @@ private slots:
             "main 4500,300; mini parked; program -p", "-P-S");
         row("program view", {"1"}, "main 1500,1200; mini parked; program -p", "-P-S");
         row("3 changes nothing", {"3"}, "main 1500,1200; channel cp", "C--S");
+        // The mini view's own way back.
+        row("mini view, its close box", {"2", "mini 600,900", "close"},
+            "main 1500,1200; mini parked; channel c-", "C--S");
     }
 
     void changeView() {
@@ -146,7 +198,9 @@ private slots:
         rig.module->startUp();
         for (const QString &step : steps) {
             const QStringList at = step.section(u' ', 1).split(u',');
-            if (at.size() < 2)
+            if (step == u"close")
+                rig.module->miniView()->close();
+            else if (at.size() < 2)
                 rig.main().ChangeView(step.toInt());
             else if (step.startsWith(QLatin1String("main")))
                 rig.main().move(toPixels(QPoint(at[0].toInt(), at[1].toInt())));
@@ -155,6 +209,8 @@ private slots:
         }
         QCOMPARE(rig.windows(), shown);
         QCOMPARE(rig.buttons(), buttons);
+        // The mini view stores its place only when closed where the user can see it.
+        QCOMPARE(rig.setting(QStringLiteral("MiniLeft")), steps.endsWith("close") ? "600" : "3000");
     }
 
     void runAndStop_data() {
@@ -162,19 +218,19 @@ private slots:
         QTest::addColumn<QString>("click");       // at the run's second event round
         QTest::addColumn<QByteArray>("position"); // the reply to POS
         QTest::addColumn<QString>("buttons");     // pressed during the run, and after the click
-        QTest::addColumn<int>("moves");
+        QTest::addColumn<QList<int>>("moves");
         QTest::addColumn<QString>("message");
         const auto row = [](const char *name, const char *step, const char *click,
-                            const QByteArray &position, const char *buttons, int moves,
-                            const char *message = "") {
+                            const QByteArray &position, const char *buttons,
+                            const QList<int> &moves, const char *message = "") {
             QTest::newRow(name) << step << click << position << buttons << moves << message;
         };
-        row("a run", "3", "", {}, "C-R-", 2);
-        row("Run during the run starts nothing", "3", "Run", {}, "C-R- C-R-", 2);
-        row("Stop during the run ends it", "3", "Stop", {}, "C-R- C-RS", 1);
-        row("a program that cannot run", "17", "", {}, "", 0,
+        row("a run", "3", "", {}, "C-R-", {3, 5});
+        row("Run during the run starts nothing", "3", "Run", {}, "C-R- C-R-", {3, 5});
+        row("Stop during the run ends it", "3", "Stop", {}, "C-R- C-RS", {3});
+        row("a program that cannot run", "17", "", {}, "", {},
             "Step 1: the channel must be 1 to 16.");
-        row("a broken reply ends the run, not the program", "3", "", "#?x\r\n", "C-R-", 1,
+        row("a broken reply ends the run, not the program", "3", "", "#?x\r\n", "C-R-", {3},
             "The run stopped at step 1: the QMX-7700 did not answer as expected.");
     }
 
@@ -183,18 +239,12 @@ private slots:
         QFETCH(QString, click);
         QFETCH(QByteArray, position);
         QFETCH(QString, buttons);
-        QFETCH(int, moves);
+        QFETCH(QList<int>, moves);
         QFETCH(QString, message);
 
         Rig rig;
         rig.module->startUp();
-        rig.click(QStringLiteral("Neu"));
-        const QStringList steps{step + QStringLiteral(" 1 s"), QStringLiteral("5 1 s")};
-        for (int r = 0; r < 2; ++r) {
-            for (int c = 0; c < 3; ++c)
-                rig.module->table().setText(r + 1, c + 1, steps[r].section(u' ', c, c));
-        }
-        rig.port->clearWrites();
+        rig.program({step + QStringLiteral(" 1 s"), QStringLiteral("5 1 s")});
         rig.device.positions = {position};
         QStringList seen;
         rig.user = [&, start = rig.served](int served) {
@@ -256,10 +306,7 @@ private slots:
             rig.click(QStringLiteral("mnuFileExit"));
             aliveAfterClose = true;
         } else if (during == u"run") {
-            rig.click(QStringLiteral("Neu"));
-            rig.module->table().setText(1, ProgramTable::ChannelColumn, QStringLiteral("3"));
-            rig.module->table().setText(1, ProgramTable::TimeColumn, QStringLiteral("1"));
-            rig.module->table().setText(1, ProgramTable::UnitColumn, QStringLiteral("min"));
+            rig.program({QStringLiteral("3 1 min")});
             closeAt(3);
             rig.click(QStringLiteral("Run"));
         } else if (during == u"connect") {
@@ -273,13 +320,207 @@ private slots:
         QVERIFY(!rig.module->state().prog_running && !rig.port->isOpen());
         QCOMPARE(rig.panel()->text(), inConnect ? QStringLiteral("NOT CONNECTED")
                                                 : QStringLiteral("CONNECTED TO QMX7700"));
-        QCOMPARE(rig.moves(), during == u"run" ? 1 : 0);
+        QCOMPARE(rig.moves(), during == u"run" ? QList<int>{3} : QList<int>{});
 
         QTRY_VERIFY(rig.module->unloaded());
         QCOMPARE(rig.dialogs->log, QStringList{"unload dialogs"});
         QVERIFY(!main && !rig.module->state().main_window);
         QCOMPARE(rig.exits, 1);
         QCOMPARE(rig.setting(QStringLiteral("MainLeft")), during == u"mini view" ? "1500" : "3000");
+    }
+
+    // The mouse on button 5 of the dial: pressed, moved, released at spots of the main window.
+    void dial_data() {
+        QTest::addColumn<QStringList>("spots");
+        QTest::addColumn<Qt::MouseButton>("mouseButton");
+        QTest::addColumn<bool>("painted");
+        QTest::addColumn<bool>("sent");
+        const auto row = [](const char *name, const QStringList &spots, bool painted, bool sent,
+                            Qt::MouseButton button = Qt::LeftButton) {
+            QTest::newRow(name) << spots << button << painted << sent;
+        };
+        row("click", {"centre", "centre", "centre"}, true, true);
+        row("dragged off and back", {"centre", "off", "centre"}, false, false);
+        row("corner outside the circle", {"corner", "corner", "corner"}, false, false);
+        row("moved to the corner keeps the press", {"centre", "corner", "corner"}, true, true);
+        row("right button paints only", {"centre", "centre", "centre"}, true, false,
+            Qt::RightButton);
+    }
+
+    void dial() {
+        QFETCH(QStringList, spots);
+        QFETCH(Qt::MouseButton, mouseButton);
+        QFETCH(bool, painted);
+        QFETCH(bool, sent);
+
+        Rig rig;
+        rig.module->startUp();
+        QWindow *window = rig.main().windowHandle();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        const QWidget *view = rig.module->channelView();
+        const QWidget *button = view->findChild<QWidget *>("MyButton4");
+        // The middle of the dial is clear of every button.
+        const auto at = [&](const QString &spot) {
+            return spot == u"off"      ? view->mapTo(&rig.main(), view->rect().center())
+                   : spot == u"corner" ? button->mapTo(&rig.main(), QPoint(1, 1))
+                                       : button->mapTo(&rig.main(), button->rect().center());
+        };
+        rig.port->clearWrites();
+        QTest::mousePress(window, mouseButton, {}, at(spots[0]));
+        QTest::mouseMove(window, at(spots[1]));
+        QTest::mouseRelease(window, mouseButton, {}, at(spots[2]));
+
+        QCOMPARE(rig.dial(), onlyOne(painted ? 4 : 0, kRed));
+        QCOMPARE(rig.module->state().cur_channel, qint16(sent ? 4 : 0));
+        QCOMPARE(rig.moves(), sent ? QList<int>{5} : QList<int>{});
+        QCOMPARE(rig.busy, sent ? QList<bool>{true} : QList<bool>{});
+        QVERIFY(!QGuiApplication::overrideCursor());
+    }
+
+    // A click while the link is down asks for a fault, forced, when the port is open.
+    void dialWhileLinkDown_data() {
+        QTest::addColumn<bool>("portOpen");
+        QTest::newRow("port open") << true;
+        QTest::newRow("port closed") << false;
+    }
+
+    void dialWhileLinkDown() {
+        QFETCH(bool, portOpen);
+        Rig rig;
+        rig.device.silent = true;
+        rig.module->startUp();
+        rig.device.silent = false;
+        rig.port->clearWrites();
+        if (portOpen)
+            QVERIFY(rig.port->open());
+        QVERIFY(QTest::qWaitForWindowExposed(rig.main().windowHandle()));
+        QTest::mouseClick(rig.module->channelView()->findChild<QWidget *>("MyButton4"),
+                          Qt::LeftButton);
+        QCOMPARE(rig.port->writtenBytes(),
+                 portOpen ? QList<QByteArray>{"GFS\r"} : QList<QByteArray>{});
+        QCOMPARE(rig.module->state().cur_channel, qint16(4));
+        QCOMPARE(rig.dial(), onlyOne(4, kRed));
+        // With force set, a valid reply lights the error lamp.
+        QCOMPARE(rig.module->channelView()->findChild<QWidget *>("picErroron")->isHidden(),
+                 !portOpen);
+    }
+
+    // Typed into the mini view's channel box over its "4", then a button clicked (or none).
+    void miniChannelBox_data() {
+        QTest::addColumn<QString>("typed"); // empty: the box is cleared
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<int>("curChannel");
+        QTest::addColumn<QList<int>>("moves");
+        const auto row = [](const char *typed, const char *key, const char *after, int curChannel,
+                            const QList<int> &moves) {
+            QTest::addRow("\"%s\" %s", typed, key) << typed << key << after << curChannel << moves;
+        };
+        // Every key changes the box, so a prefix that is a channel number selects it on the way.
+        row(" 12 ", "", " 12 ", 11, {});
+        row("", "", "", 3, {});
+        row("17", "go", "17", 0, {});
+        row("0", "go", "0", -1, {});
+        row(" 9 ", "go", " 9 ", 8, {9});
+        row("5", "oneup", "6", 5, {6});
+        row("16", "oneup", "16", 15, {16});
+        row("1", "onedown", "1", 0, {1});
+        row("30", "onedown", "29", 2, {});
+    }
+
+    void miniChannelBox() {
+        QFETCH(QString, typed);
+        QFETCH(QString, key);
+        QFETCH(QString, after);
+        QFETCH(int, curChannel);
+        QFETCH(QList<int>, moves);
+
+        Rig rig;
+        rig.module->startUp();
+        rig.main().ChangeView(2);
+        rig.port->clearWrites();
+        QLineEdit *box = rig.module->miniView()->findChild<QLineEdit *>(QStringLiteral("channel"));
+        box->setText(QStringLiteral("4"));
+        box->selectAll();
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QTest::keyClicks(box, typed);
+        if (!key.isEmpty())
+            rig.clickMini(key);
+        QCOMPARE(box->text(), after);
+        QCOMPARE(rig.module->state().cur_channel, curChannel);
+        QCOMPARE(rig.moves(), moves);
+        QCOMPARE(rig.busy, QList<bool>(moves.size(), true));
+        QVERIFY(!QGuiApplication::overrideCursor());
+    }
+
+    // The mini view loads a program of two one-second steps and runs it.
+    void miniStartStop_data() {
+        QTest::addColumn<QString>("file");   // channels of one-second steps; empty: load cancelled
+        QTest::addColumn<QString>("during"); // clicked in the first step's wait
+        QTest::addColumn<QList<int>>("moves");
+        QTest::addColumn<QString>("seen"); // "start" and "stop" then
+        const auto row = [](const char *name, const char *file, const char *during,
+                            const QList<int> &moves, const char *seen) {
+            QTest::newRow(name) << file << during << moves << seen;
+        };
+        row("run to the end", "3 12", "", {3, 12}, "+-");
+        row("start again", "3 12", "start", {3, 12}, "+-");
+        row("stop", "3 12", "stop", {3}, "-+");
+        row("refused", "17", "", {}, "");
+        row("load cancelled", "", "", {}, "");
+    }
+
+    void miniStartStop() {
+        QFETCH(QString, file);
+        QFETCH(QString, during);
+        QFETCH(QList<int>, moves);
+        QFETCH(QString, seen);
+
+        Rig rig;
+        rig.module->startUp();
+        rig.main().ChangeView(2);
+        const QStringList channels = file.split(u' ', Qt::SkipEmptyParts);
+        QByteArray program = QByteArray::number(channels.size()) + ",4;S\tC\tT\tU";
+        for (const QString &channel : channels)
+            program += "\r1\t" + channel.toLatin1() + "\t1\ts";
+        QVERIFY(writeFile(rig.dir.filePath(QStringLiteral("p.qmx")), program));
+        rig.files->answer = file.isEmpty() ? QString() : rig.dir.filePath(QStringLiteral("p.qmx"));
+        rig.clickMini(QStringLiteral("load"));
+        QCOMPARE(rig.module->miniView()->findChild<QAction *>("start")->isEnabled(),
+                 !file.isEmpty());
+
+        rig.port->clearWrites();
+        QString buttons;
+        rig.user = [&, start = rig.served](int served) {
+            if (served != start + 2)
+                return;
+            if (!during.isEmpty())
+                rig.clickMini(during);
+            buttons = QString(rig.miniPressed("start") ? u'+' : u'-') +
+                      (rig.miniPressed("stop") ? u'+' : u'-');
+        };
+        rig.clickMini(QStringLiteral("start"));
+        QCOMPARE(rig.moves(), moves);
+        QCOMPARE(buttons, seen);
+        QCOMPARE(rig.messages->messages.size(), file == u"17" ? 1 : 0);
+        // Idle again, whether the run ended, was stopped or never started; "stop" then keeps idle.
+        QVERIFY(!rig.miniPressed("start") && rig.miniPressed("stop"));
+        rig.clickMini(QStringLiteral("stop"));
+        QVERIFY(!rig.miniPressed("start") && rig.miniPressed("stop"));
+        QVERIFY(!rig.main().isVisible());
+    }
+
+    // The mini view's "view" button leads back to the channel view, which marks the channel.
+    void miniViewButton() {
+        Rig rig;
+        rig.module->startUp();
+        rig.main().ChangeView(2);
+        rig.module->miniView()->findChild<QLineEdit *>("channel")->setText(QStringLiteral("3"));
+        rig.clickMini(QStringLiteral("view"));
+        QCOMPARE(rig.windows(), QStringLiteral("main 1005,1005; mini parked; channel c-"));
+        QCOMPARE(rig.dial(), onlyOne(2, frmChannel::kRemarkedColor));
+        // Parked first, the mini view stores no place of its own.
+        QCOMPARE(rig.setting(QStringLiteral("MiniLeft")), QString());
     }
 };
 
