@@ -1,8 +1,6 @@
-// The program editor as the user meets it: clicks and keys on the grid, the in-cell list, the
-// runs controls, and the grid showing what the table holds.
+// The program editor as the user meets it: keys and clicks on the grid and the in-cell list.
 #include "support/programeditor.h"
 
-#include <QCheckBox>
 #include <QLineEdit>
 
 namespace {
@@ -11,8 +9,6 @@ struct Rig : ProgramEditor {
         for (const QChar c : keys)
             ::type(grid, c);
     }
-    QCheckBox *continuous = view.findChild<QCheckBox *>(QStringLiteral("chk_cont"));
-    QLineEdit *runs = view.findChild<QLineEdit *>(QStringLiteral("txt_no_of_runs"));
 };
 } // namespace
 
@@ -24,8 +20,6 @@ private slots:
     void keyFilter();
     void editList_data();
     void editList();
-    void continuousBox_data();
-    void continuousBox();
 };
 
 void TestFrmProgram::keyFilter_data() {
@@ -126,42 +120,6 @@ void TestFrmProgram::editList() {
     QVERIFY(!rig.list->isVisible());
     QCOMPARE(rig.table.rows(), rows);
     QCOMPARE(rig.table.text(rows - 1, 0), QString::number(rows - 1));
-}
-
-void TestFrmProgram::continuousBox_data() {
-    QTest::addColumn<QString>("how"); // a click, or activating the view
-    QTest::addColumn<bool>("startTicked");
-    QTest::addColumn<QStringList>("runs"); // before and after
-
-    QTest::newRow("ticked while 0") << "click" << false << QStringList{"0", "-1"};
-    QTest::newRow("ticked while 5") << "click" << false << QStringList{"5", "5"};
-    QTest::newRow("unticked") << "click" << true << QStringList{"3", "3"};
-    // Activating ticks the box from cont_mode first, then shows no_of_runs as it stands.
-    QTest::newRow("activated, counted") << "activate" << false << QStringList{"2", "0"};
-    QTest::newRow("activated, one pass") << "activate" << true << QStringList{"2", "-1"};
-}
-
-void TestFrmProgram::continuousBox() {
-    QFETCH(QString, how);
-    QFETCH(bool, startTicked);
-    QFETCH(QStringList, runs);
-
-    Rig rig;
-    QVERIFY(!rig.runs->isEnabled());
-    rig.view.setContinuous(startTicked);
-    rig.runs->setText(runs[0]);
-    if (how == QLatin1String("click")) {
-        QTest::mouseClick(rig.continuous, Qt::LeftButton);
-    } else {
-        rig.state.cont_mode = startTicked ? 0 : 1;
-        rig.state.no_of_runs = runs[1].toInt();
-        rig.view.Activate();
-    }
-
-    QCOMPARE(rig.continuous->isChecked(), !startTicked);
-    QCOMPARE(rig.runs->isEnabled(), !startTicked);
-    QCOMPARE(rig.state.cont_mode, qint16(startTicked ? 0 : 1));
-    QCOMPARE(rig.runs->text(), runs[1]);
 }
 
 QTEST_MAIN(TestFrmProgram)

@@ -68,31 +68,6 @@ private slots:
         QCOMPARE(optionsOf(state), options);
     }
 
-    // What read() returns is the text as stored.
-    void storedText_data() {
-        QTest::addColumn<QByteArray>("ini");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("text");
-
-        QTest::newRow("quoted blanks") << QByteArray("[Settings]\nComPort=\" 2 \"\n") << "ComPort"
-                                       << " 2 ";
-        // QSettings reads an unquoted comma as a list.
-        QTest::newRow("commas") << QByteArray("[Settings]\nView=1,2,3\n") << "view"
-                                << "1,2,3";
-        QTest::newRow("absent key gives the default")
-            << QByteArray("[Settings]\nView=1\n") << "Splash"
-            << "default";
-    }
-
-    void storedText() {
-        QFETCH(QByteArray, ini);
-        QFETCH(QString, key);
-        QFETCH(QString, text);
-
-        const SettingsStore store(writeIni(ini));
-        QCOMPARE(store.read(QStringLiteral("Settings"), key, QStringLiteral("default")), text);
-    }
-
     void keysMatchWithoutCase() {
         const QString path = writeIni("[Settings]\nBaudRate=1200\n");
         {

@@ -79,28 +79,6 @@ private slots:
         QCOMPARE(rounds.last(), start + expectedMs);
     }
 
-    void stopEndsLongWait_data() {
-        QTest::addColumn<qint64>("stopAfterMs");
-        QTest::newRow("at once") << qint64(0);
-        QTest::newRow("after 9 min 59 s") << qint64(599000);
-    }
-
-    void stopEndsLongWait() {
-        QFETCH(qint64, stopAfterMs);
-
-        const qint64 start = clock.nowMs();
-        qint64 stoppedAt = -1;
-        clock.setOnServeEvents([&] {
-            if (stoppedAt < 0 && clock.nowMs() - start >= stopAfterMs) {
-                state.prog_running = false;
-                stoppedAt = clock.nowMs();
-            }
-        });
-        const qint64 took = timedWait(10, QStringLiteral("min"));
-        QVERIFY(stoppedAt >= 0);
-        QVERIFY2(start + took - stoppedAt <= 10, qPrintable(QString::number(took)));
-    }
-
     void wallClockDoesNotTimeWait_data() {
         QTest::addColumn<qint64>("wallStartMs");
         QTest::addColumn<qint64>("jumpMs");

@@ -36,11 +36,7 @@ private:
 class FakeLamps final : public LampDisplay {
 public:
     void setPowerLamp(bool on) override { log << (on ? "power on" : "power off"); }
-    void setErrorLamp(bool on) override {
-        error = on;
-        log << (on ? "error on" : "error off");
-    }
-    bool error = false;
+    void setErrorLamp(bool on) override { log << (on ? "error on" : "error off"); }
     QStringList log;
 };
 
