@@ -24,8 +24,6 @@ private slots:
         QTest::newRow("the request in pieces")
             << false << QList<QByteArray>{"QMX-7700 ", "raise\n"} << 1;
         QTest::newRow("anything else") << false << QList<QByteArray>{"hello\n"} << 0;
-        QTest::newRow("more than the request")
-            << false << QList<QByteArray>{"QMX-7700 raise\nQMX-7700 raise\n"} << 0;
     }
 
     void requests() {
