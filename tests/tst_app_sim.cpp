@@ -4,6 +4,7 @@
 #include "platform/systemserialport.h"
 #include "program/programtable.h"
 #include "support/apprig.h"
+#include "support/files.h"
 #include "support/simlink.h"
 #include "support/simulator.h"
 #include "ui/frmchannel.h"
@@ -18,18 +19,6 @@ const QList<int> kPositions{120,  -340, 1300,  2400,  3555,  4600,  5700,  6800,
 
 const QList<QByteArray> kConnect{"ver\\r\\n", "GPROGSEQ\\r\\n", "VER\\r", "GFS\\r"};
 
-// One channel switch on a device that is at once where it was sent: the move, all 20 position
-// polls with their fault queries, and the release.
-QList<QByteArray> channelSwitch(int channel) {
-    QList<QByteArray> commands{"LA" + QByteArray::number(kPositions[channel - 1]) + "\\r", "M\\r"};
-    for (int poll = 0; poll < 20; ++poll)
-        commands << "POS\\r"
-                 << "GFS\\r";
-    commands << "LR0\\r"
-             << "M\\r";
-    return commands;
-}
-
 bool startSimulator(Simulator &sim) {
     return sim.start({QStringLiteral("--positions"), positionList(kPositions),
                       QStringLiteral("--speed"), QStringLiteral("0")});
@@ -38,7 +27,7 @@ bool startSimulator(Simulator &sim) {
 // The module around the real port and clock, with port 1 on the simulator's terminal.
 struct RealRig : AppRig {
     explicit RealRig(const Simulator &sim) {
-        setSetting(QStringLiteral("Ports"), QStringLiteral("Com1"), sim.linkPath());
+        store({"Com1=" + sim.linkPath()}, QStringLiteral("Ports"));
         build([](SettingsStore &store) { return std::make_unique<SystemSerialPort>(store); },
               std::make_unique<SystemClock>());
     }
@@ -61,10 +50,8 @@ void TestAppSim::startedAsAUserStartsIt() {
     QVERIFY(QDir(home.path()).mkpath(QStringLiteral("runtime")));
     QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QFile settings(home.filePath(QStringLiteral("config/QMX-7700/QMX-7700.conf")));
-    QVERIFY(settings.open(QIODevice::WriteOnly));
-    settings.write("[Ports]\nCom1=" + QFile::encodeName(sim.linkPath()) + "\n");
-    settings.close();
+    QVERIFY(writeFile(home.filePath(QStringLiteral("config/QMX-7700/QMX-7700.conf")),
+                      "[Ports]\nCom1=" + QFile::encodeName(sim.linkPath()) + "\n"));
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
@@ -111,7 +98,7 @@ void TestAppSim::buttons() {
     QWidget *button = rig.module->channelView()->findChild<QWidget *>(QStringLiteral("MyButton4"));
     QVERIFY(button);
     QTest::mouseClick(button, Qt::LeftButton);
-    QList<QByteArray> expected = kConnect + channelSwitch(5);
+    QList<QByteArray> expected = kConnect + channelCommandTrace(kPositions[4]);
     QTRY_COMPARE(sim.commandsSince(0), expected);
     QCOMPARE(rig.module->state().cur_channel, qint16(4));
 
@@ -123,7 +110,7 @@ void TestAppSim::buttons() {
         table.setText(i + 1, ProgramTable::ChannelColumn, QString::number(channels[i]));
         table.setText(i + 1, ProgramTable::TimeColumn, QStringLiteral("100"));
         table.setText(i + 1, ProgramTable::UnitColumn, QStringLiteral("ms"));
-        expected << channelSwitch(channels[i]);
+        expected << channelCommandTrace(kPositions[channels[i] - 1]);
     }
     QStringList marked;
     connect(&table, &ProgramTable::refreshRequested, this, [&] {

@@ -1,60 +1,14 @@
-// The program editor as the user meets it: clicks and keys on the grid, the in-cell list, the
-// runs controls, and the grid showing what the table holds.
-#include "core/globalstate.h"
-#include "program/programtable.h"
-#include "ui/frmprogram.h"
-#include "ui/twips.h"
+// The program editor as the user meets it: keys and clicks on the grid and the in-cell list.
+#include "support/programeditor.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QHeaderView>
 #include <QLineEdit>
-#include <QScrollBar>
-#include <QTableView>
-#include <QTest>
 
 namespace {
-const QStringList kChannels{"  1", "  2", "  3", "  4", "  5", "  6", "  7", "  8",
-                            "  9", " 10", " 11", " 12", " 13", " 14", " 15", " 16"};
-const QStringList kUnits{"ms", "s", "min", "h"};
-
-struct Rig {
-    Rig() {
-        view.HookGrid();
-        view.resize(view.sizeHint());
-        view.show();
-    }
-    template <typename T> T *find(const char *name) const {
-        return view.findChild<T *>(QLatin1String(name));
-    }
-    void click(int row, int col) {
-        const QRect cell = grid->visualRect(table.index(row, col));
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
-    }
-    // "\b" stands for Backspace and "\x7f" for Delete.
+struct Rig : ProgramEditor {
     void type(const QString &keys) {
-        for (const QChar c : keys) {
-            if (c == u'\b' || c == u'\x7f')
-                QTest::keyClick(grid, c == u'\b' ? Qt::Key_Backspace : Qt::Key_Delete);
-            else
-                QTest::keyClick(grid, char(c.toLatin1()));
-        }
+        for (const QChar c : keys)
+            ::type(grid, c);
     }
-    QStringList items() const {
-        QStringList all;
-        for (int i = 0; i < list->count(); ++i)
-            all << list->itemText(i);
-        return all;
-    }
-    QPoint current() const { return {table.row(), table.col()}; }
-
-    GlobalState state;
-    ProgramTable table;
-    frmProgram view{state, table};
-    QTableView *grid = find<QTableView>("grid");
-    QComboBox *list = find<QComboBox>("cbEditCell");
-    QCheckBox *continuous = find<QCheckBox>("chk_cont");
-    QLineEdit *runs = find<QLineEdit>("txt_no_of_runs");
 };
 } // namespace
 
@@ -64,33 +18,26 @@ class TestFrmProgram : public QObject {
 private slots:
     void keyFilter_data();
     void keyFilter();
-    void keyFilterAfterTypingIntoTheList_data();
-    void keyFilterAfterTypingIntoTheList();
     void editList_data();
     void editList();
-    void listFollowsKeyboard();
-    void continuousBox_data();
-    void continuousBox();
-    void runsText_data();
-    void runsText();
-    void gridShowsTheTable();
 };
 
 void TestFrmProgram::keyFilter_data() {
     QTest::addColumn<int>("row");
     QTest::addColumn<int>("col");
     QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("intoList"); // typed into the list's own box first
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QString>("cell");
     QTest::addColumn<int>("rows");
 
     const auto add = [](const char *name, int row, int col, const char *start, const char *keys,
-                        const char *cell, int rows = 17) {
-        QTest::newRow(name) << row << col << QString::fromLatin1(start) << QString::fromLatin1(keys)
-                            << QString::fromLatin1(cell) << rows;
+                        const char *cell, int rows = 17, const char *intoList = "") {
+        QTest::newRow(name) << row << col << QString::fromLatin1(start) << intoList
+                            << QString::fromLatin1(keys) << QString::fromLatin1(cell) << rows;
     };
     add("channel 1 then 2", 2, 1, "", "12", "12");
-    add("channel 17 and up is not written", 2, 1, "", "123", "12");
+    add("channel 17 is not written", 2, 1, "", "17", "1");
     add("full stop in a channel is no number", 2, 1, "", "1.", "1");
     add("channel text of letters", 2, 1, "ab", "1", "ab");
     add("backspace leaves the list text", 2, 1, "", "12\b3", "1");
@@ -103,12 +50,18 @@ void TestFrmProgram::keyFilter_data() {
     add("title row after a save", 0, 2, "Time to wait", "\b5", "Time to wait");
     add("typed in the last row", 16, 2, "", "5", "5", 18);
     add("refused in the last row", 16, 2, "", "x", "", 18);
+    // What the user typed into the list itself is carried on only when the filter admits it.
+    add("list digits continue a channel", 2, 1, "", "2", "12", 17, "1");
+    add("a sign in the list makes no channel", 2, 1, "", "3", "", 17, "-");
+    add("list letters continue a unit", 2, 3, "", "s", "ms", 17, "m");
+    add("other characters in the list make no unit", 2, 3, "", "m", "", 17, "8*");
 }
 
 void TestFrmProgram::keyFilter() {
     QFETCH(int, row);
     QFETCH(int, col);
     QFETCH(QString, start);
+    QFETCH(QString, intoList);
     QFETCH(QString, keys);
     QFETCH(QString, cell);
     QFETCH(int, rows);
@@ -122,6 +75,8 @@ void TestFrmProgram::keyFilter() {
         rig.table.setCurrentCell(row, col);
     else
         rig.click(row, col);
+    if (!intoList.isEmpty())
+        QTest::keyClicks(rig.list->lineEdit(), intoList);
     rig.type(keys);
 
     QCOMPARE(rig.table.text(row, col), cell);
@@ -129,70 +84,28 @@ void TestFrmProgram::keyFilter() {
     QCOMPARE(rig.table.text(rows - 1, 0), QString::number(rows - 1));
 }
 
-void TestFrmProgram::keyFilterAfterTypingIntoTheList_data() {
-    QTest::addColumn<int>("col");
-    QTest::addColumn<QString>("intoList");
-    QTest::addColumn<QString>("keys");
-    QTest::addColumn<QString>("cell");
-
-    QTest::newRow("digits continue a channel") << 1 << "1"
-                                               << "2"
-                                               << "12";
-    QTest::newRow("a sign makes no channel") << 1 << "-"
-                                             << "3"
-                                             << "";
-    QTest::newRow("a plus makes no channel") << 1 << "+"
-                                             << "1"
-                                             << "";
-    QTest::newRow("unit letters continue a unit") << 3 << "m"
-                                                  << "s"
-                                                  << "ms";
-    QTest::newRow("other characters make no unit") << 3 << "8*"
-                                                   << "m"
-                                                   << "";
-}
-
-void TestFrmProgram::keyFilterAfterTypingIntoTheList() {
-    QFETCH(int, col);
-    QFETCH(QString, intoList);
-    QFETCH(QString, keys);
-    QFETCH(QString, cell);
-
-    Rig rig;
-    rig.click(2, col);
-    QVERIFY(rig.list->isVisible());
-    QTest::keyClicks(rig.list->lineEdit(), intoList);
-    rig.type(keys);
-
-    QCOMPARE(rig.table.text(2, col), cell);
-}
-
 void TestFrmProgram::editList_data() {
     QTest::addColumn<int>("row");
     QTest::addColumn<int>("col");
-    QTest::addColumn<QStringList>("items");
-    QTest::addColumn<QString>("choice");
+    QTest::addColumn<QString>("choice"); // empty: the cell has no list
     QTest::addColumn<int>("rows");
-
-    QTest::newRow("channel cell") << 5 << 1 << kChannels << " 12" << 17;
-    QTest::newRow("unit cell in the last row") << 16 << 3 << kUnits << "min" << 18;
-    QTest::newRow("time cell has no list") << 5 << 2 << QStringList() << "" << 17;
+    QTest::newRow("channel cell") << 5 << 1 << " 12" << 17;
+    QTest::newRow("unit cell in the last row") << 16 << 3 << "min" << 18;
+    QTest::newRow("time cell has no list") << 5 << 2 << "" << 17;
 }
 
 void TestFrmProgram::editList() {
     QFETCH(int, row);
     QFETCH(int, col);
-    QFETCH(QStringList, items);
     QFETCH(QString, choice);
     QFETCH(int, rows);
 
     Rig rig;
     rig.table.setText(row, col, QStringLiteral("7"));
     rig.click(row, col);
-    QCOMPARE(rig.list->isVisible(), !items.isEmpty());
-    if (items.isEmpty())
+    QCOMPARE(rig.list->isVisible(), !choice.isEmpty());
+    if (choice.isEmpty())
         return;
-    QCOMPARE(rig.items(), items);
     QCOMPARE(rig.list->currentText(), QStringLiteral("7"));
     const QRect over = rig.grid->visualRect(rig.table.index(row, col));
     QCOMPARE(rig.list->geometry().topLeft(), over.topLeft());
@@ -207,115 +120,6 @@ void TestFrmProgram::editList() {
     QVERIFY(!rig.list->isVisible());
     QCOMPARE(rig.table.rows(), rows);
     QCOMPARE(rig.table.text(rows - 1, 0), QString::number(rows - 1));
-}
-
-void TestFrmProgram::listFollowsKeyboard() {
-    Rig rig;
-    rig.click(5, 1);
-    QTest::keyClick(rig.grid, Qt::Key_Right);
-    QVERIFY(!rig.list->isVisible());
-    QTest::keyClick(rig.grid, Qt::Key_Right);
-    QTest::keyClick(rig.grid, Qt::Key_Down);
-    QCOMPARE(rig.current(), QPoint(6, 3));
-    QVERIFY(rig.list->isVisible());
-    QCOMPARE(rig.items(), kUnits);
-    QCOMPARE(rig.list->pos(), rig.grid->visualRect(rig.table.index(6, 3)).topLeft());
-}
-
-void TestFrmProgram::continuousBox_data() {
-    QTest::addColumn<QString>("how"); // a click, the mini view, or activating the view
-    QTest::addColumn<bool>("startTicked");
-    QTest::addColumn<QStringList>("runs"); // before and after
-
-    QTest::newRow("ticked while 0") << "click" << false << QStringList{"0", "-1"};
-    QTest::newRow("ticked while 5") << "click" << false << QStringList{"5", "5"};
-    QTest::newRow("unticked") << "click" << true << QStringList{"3", "3"};
-    QTest::newRow("ticked by the mini view") << "mini" << false << QStringList{"0", "-1"};
-    // Activating ticks the box from cont_mode first, then shows no_of_runs as it stands.
-    QTest::newRow("activated, counted") << "activate" << false << QStringList{"2", "0"};
-    QTest::newRow("activated, one pass") << "activate" << true << QStringList{"2", "-1"};
-}
-
-void TestFrmProgram::continuousBox() {
-    QFETCH(QString, how);
-    QFETCH(bool, startTicked);
-    QFETCH(QStringList, runs);
-
-    Rig rig;
-    QVERIFY(!rig.runs->isEnabled());
-    rig.view.setContinuous(startTicked);
-    rig.runs->setText(runs[0]);
-    if (how == QLatin1String("click")) {
-        QTest::mouseClick(rig.continuous, Qt::LeftButton);
-    } else if (how == QLatin1String("mini")) {
-        rig.view.setContinuous(!startTicked);
-    } else {
-        rig.state.cont_mode = startTicked ? 0 : 1;
-        rig.state.no_of_runs = runs[1].toInt();
-        rig.view.Activate();
-    }
-
-    QCOMPARE(rig.continuous->isChecked(), !startTicked);
-    QCOMPARE(rig.runs->isEnabled(), !startTicked);
-    QCOMPARE(rig.state.cont_mode, qint16(startTicked ? 0 : 1));
-    QCOMPARE(rig.runs->text(), runs[1]);
-}
-
-void TestFrmProgram::runsText_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<qint32>("runs");
-
-    QTest::newRow("blanks around") << " 5 " << 5;
-    QTest::newRow("endless") << "-1" << -1;
-    QTest::newRow("letters") << "abc" << 3;
-    QTest::newRow("fraction") << "1.5" << 3;
-    QTest::newRow("beyond a Long") << "2147483648" << 3;
-}
-
-void TestFrmProgram::runsText() {
-    QFETCH(QString, text);
-    QFETCH(qint32, runs);
-
-    Rig rig;
-    rig.view.runsBox().setText(QStringLiteral("3"));
-    rig.view.runsBox().setText(text);
-    QCOMPARE(rig.state.no_of_runs, runs);
-}
-
-void TestFrmProgram::gridShowsTheTable() {
-    Rig rig;
-    QVERIFY(QTest::qWaitForWindowExposed(&rig.view));
-    for (const char *lamp : {"picPoweroff", "picPoweron", "picErroroff", "picErroron"})
-        QVERIFY(rig.find<QWidget>(lamp));
-
-    // Widths in twips, the step column as the fixed column on the left.
-    rig.table.setColumnWidth(2, 1500);
-    QCOMPARE(rig.grid->verticalHeader()->width(), toPixelsX(450));
-    QCOMPARE(rig.grid->columnWidth(1), toPixelsX(700));
-    QCOMPARE(rig.grid->columnWidth(2), toPixelsX(1500));
-
-    // The table's current cell and selection show in the view, and a click goes back.
-    rig.table.setCurrentCell(0, 0);
-    rig.table.setSelectionEnd(3, 2);
-    QVERIFY(!rig.grid->currentIndex().isValid());
-    QCOMPARE(rig.grid->selectionModel()->selectedIndexes().size(), 6);
-    rig.click(4, 3);
-    QCOMPARE(rig.current(), QPoint(4, 3));
-    QCOMPARE(QPoint(rig.table.rowSel(), rig.table.colSel()), QPoint(4, 3));
-    QCOMPARE(rig.grid->selectionModel()->selectedIndexes().size(), 1);
-
-    // The running step's mark in the fixed column, and the top row, both ways.
-    rig.table.setRows(60);
-    rig.table.setCurrentCell(3, 0);
-    rig.table.setCurrentCellBackground(QColor(0, 0, 255));
-    const QHeaderView *steps = rig.grid->verticalHeader();
-    const QPoint mark =
-        steps->mapTo(rig.grid, QPoint(steps->width() / 4, steps->sectionViewportPosition(3) + 3));
-    QCOMPARE(rig.grid->grab().toImage().pixelColor(mark), QColor(0, 0, 255));
-    rig.table.setTopRow(20);
-    QCOMPARE(rig.grid->rowAt(0), 20);
-    rig.grid->verticalScrollBar()->setValue(steps->sectionPosition(31));
-    QCOMPARE(rig.table.topRow(), 31);
 }
 
 QTEST_MAIN(TestFrmProgram)

@@ -2,6 +2,7 @@
 #include "core/settings.h"
 #include "platform/portnames.h"
 #include "platform/settingsstore.h"
+#include "support/files.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -27,20 +28,19 @@ private slots:
         QTest::addColumn<bool>("complete");
         QTest::addColumn<QList<int>>("options");
 
-        QTest::newRow("empty store gives the defaults")
-            << QByteArray() << true << QList<int>{9600, 0, 0, 0, 1, 0, 0};
-        QTest::newRow("baud rate above the range leaves every option 0")
-            << QByteArray("[Settings]\nBaudRate=38400\nComPort=2\n") << false << QList<int>(7, 0);
-        QTest::newRow("blanks around the port") << QByteArray("[Settings]\nComPort=\" 2 \"\n")
-                                                << true << QList<int>{9600, 0, 0, 0, 2, 0, 0};
-        QTest::newRow("fractions round to even")
-            << QByteArray("[Settings]\nComPort=2.5\nView=1.5\n") << true
-            << QList<int>{9600, 0, 0, 0, 2, 0, 2};
-        QTest::newRow("range ends") << QByteArray("[Settings]\nBaudRate=32767\nLanguage=-32768\n")
-                                    << true << QList<int>{32767, -32768, 0, 0, 1, 0, 0};
-        QTest::newRow("keys in another case")
-            << QByteArray("[settings]\nbaudrate=2400\nCOMPORT=6\n") << true
-            << QList<int>{2400, 0, 0, 0, 6, 0, 0};
+        const auto row = [](const char *name, const char *ini, bool complete,
+                            const QList<int> &options) {
+            QTest::newRow(name) << QByteArray(ini) << complete << options;
+        };
+        row("empty store gives the defaults", "", true, {9600, 0, 0, 0, 1, 0, 0});
+        row("baud rate above the range leaves every option 0",
+            "[Settings]\nBaudRate=38400\nComPort=2\n", false, QList<int>(7, 0));
+        row("blanks around the port, fractions round to even",
+            "[Settings]\nComPort=\" 2.5 \"\nView=1.5\n", true, {9600, 0, 0, 0, 2, 0, 2});
+        row("range ends", "[Settings]\nBaudRate=32767\nLanguage=-32768\n", true,
+            {32767, -32768, 0, 0, 1, 0, 0});
+        row("keys in another case", "[settings]\nbaudrate=2400\nCOMPORT=6\n", true,
+            {2400, 0, 0, 0, 6, 0, 0});
         // Every key stored, one of them unreadable: those before it are read, it and the rest
         // keep 0. Written in another order than read, so the order is the store's own.
         for (int bad = 0; bad < kReadOrder.size(); ++bad) {
@@ -66,33 +66,6 @@ private slots:
         GlobalState state;
         QCOMPARE(LoadSettings(state, store), complete);
         QCOMPARE(optionsOf(state), options);
-    }
-
-    // What read() returns is the text as stored.
-    void storedText_data() {
-        QTest::addColumn<QByteArray>("ini");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("text");
-
-        QTest::newRow("quoted blanks") << QByteArray("[Settings]\nComPort=\" 2 \"\n") << "ComPort"
-                                       << " 2 ";
-        // QSettings reads an unquoted comma as a list.
-        QTest::newRow("comma") << QByteArray("[Settings]\nBaudRate=1,5\n") << "BaudRate"
-                               << "1,5";
-        QTest::newRow("two commas") << QByteArray("[Settings]\nView=1,2,3\n") << "view"
-                                    << "1,2,3";
-        QTest::newRow("absent key gives the default")
-            << QByteArray("[Settings]\nView=1\n") << "Splash"
-            << "default";
-    }
-
-    void storedText() {
-        QFETCH(QByteArray, ini);
-        QFETCH(QString, key);
-        QFETCH(QString, text);
-
-        const SettingsStore store(writeIni(ini));
-        QCOMPARE(store.read(QStringLiteral("Settings"), key, QStringLiteral("default")), text);
     }
 
     void keysMatchWithoutCase() {
@@ -124,18 +97,17 @@ private slots:
         QTest::addColumn<int>("number");
         QTest::addColumn<QString>("path");
 
-        QTest::newRow("first port") << QByteArray() << 1 << "/dev/ttyS0";
-        QTest::newRow("eighth port") << QByteArray() << 8 << "/dev/ttyS7";
-        QTest::newRow("port 0 names nothing") << QByteArray() << 0 << "";
-        QTest::newRow("negative port names nothing")
-            << QByteArray("[Ports]\nCom-1=/dev/x\n") << -1 << "";
-        QTest::newRow("mapped in another case")
-            << QByteArray("[ports]\nCOM3=/dev/ttyUSB0\n") << 3 << "/dev/ttyUSB0";
-        QTest::newRow("mapped path with a comma")
-            << QByteArray("[Ports]\nCom2=/dev/serial/by-path/usb-0:1.2,3-port0\n") << 2
-            << "/dev/serial/by-path/usb-0:1.2,3-port0";
-        QTest::newRow("other ports keep their names")
-            << QByteArray("[Ports]\nCom2=/dev/ttyUSB0\n") << 3 << "/dev/ttyS2";
+        const auto row = [](const char *name, const char *ini, int number, const char *path) {
+            QTest::newRow(name) << QByteArray(ini) << number << path;
+        };
+        row("first port", "", 1, "/dev/ttyS0");
+        row("eighth port", "", 8, "/dev/ttyS7");
+        row("port 0 names nothing", "[Ports]\nCom0=/dev/x\n", 0, "");
+        row("negative port names nothing", "[Ports]\nCom-1=/dev/x\n", -1, "");
+        row("mapped in another case", "[ports]\nCOM3=/dev/ttyUSB0\n", 3, "/dev/ttyUSB0");
+        row("mapped path with a comma", "[Ports]\nCom2=/dev/serial/by-path/usb-0:1.2,3-port0\n", 2,
+            "/dev/serial/by-path/usb-0:1.2,3-port0");
+        row("other ports keep their names", "[Ports]\nCom2=/dev/ttyUSB0\n", 3, "/dev/ttyS2");
     }
 
     void portPaths() {
@@ -150,8 +122,7 @@ private slots:
 private:
     QString writeIni(const QByteArray &text) {
         const QString path = m_dir.filePath(QStringLiteral("store%1.conf").arg(++m_files));
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+        if (!writeFile(path, text))
             qFatal("cannot write %s", qPrintable(path));
         return path;
     }

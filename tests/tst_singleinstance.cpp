@@ -16,91 +16,78 @@ class TestSingleInstance : public QObject {
     Q_OBJECT
 
 private slots:
-    void requests_data();
-    void requests();
-    void platform_data();
-    void platform();
+    void requests_data() {
+        QTest::addColumn<bool>("staleSocket"); // left by a first instance that was killed
+        QTest::addColumn<QList<QByteArray>>("writes");
+        QTest::addColumn<int>("raises");
+        QTest::newRow("after a killed first instance") << true << QList<QByteArray>() << 0;
+        QTest::newRow("the request in pieces")
+            << false << QList<QByteArray>{"QMX-7700 ", "raise\n"} << 1;
+        QTest::newRow("anything else") << false << QList<QByteArray>{"hello\n"} << 0;
+    }
+
+    void requests() {
+        QFETCH(bool, staleSocket);
+        QFETCH(QList<QByteArray>, writes);
+        QFETCH(int, raises);
+
+        QTemporaryDir dir;
+        const QString name = dir.filePath(QStringLiteral("QMX-7700-user.instance"));
+        if (staleSocket) {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            qstrncpy(address.sun_path, QFile::encodeName(name).constData(),
+                     sizeof address.sun_path);
+            QCOMPARE(::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+            ::close(fd);
+        }
+        SingleInstance first(name);
+        QVERIFY(first.claim());
+        QSignalSpy raised(&first, &SingleInstance::raiseRequested);
+        // Only the user may connect.
+        QCOMPARE(QFileInfo(name).permissions() &
+                     ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser |
+                       QFile::WriteUser | QFile::ExeUser),
+                 QFile::Permissions());
+        // Any client: the server hangs up after one request, or drops one that sends none.
+        QLocalSocket client;
+        client.connectToServer(name);
+        QVERIFY(client.waitForConnected(2000));
+        for (const QByteArray &bytes : writes) {
+            client.write(bytes);
+            QVERIFY(client.waitForBytesWritten(2000));
+            QTest::qWait(20);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(client.state() == QLocalSocket::UnconnectedState, 5000);
+        QCOMPARE(raised.count(), raises);
+        // A second start asks the first to come to the front.
+        SingleInstance second(name);
+        QVERIFY(!second.claim());
+        QTRY_COMPARE(raised.count(), raises + 1);
+    }
+
+    void platform_data() {
+        QTest::addColumn<QByteArray>("qpa");
+        QTest::addColumn<QByteArray>("session");
+        QTest::addColumn<QByteArray>("display");
+        QTest::addColumn<QByteArray>("chosen");
+        QTest::newRow("Wayland session with X11")
+            << QByteArray() << QByteArray("wayland") << QByteArray(":0") << QByteArray("xcb");
+        QTest::newRow("the user's choice wins")
+            << QByteArray("wayland") << QByteArray("wayland") << QByteArray(":0") << QByteArray();
+        QTest::newRow("Wayland without X11")
+            << QByteArray() << QByteArray("wayland") << QByteArray() << QByteArray();
+    }
+
+    void platform() {
+        QFETCH(QByteArray, qpa);
+        QFETCH(QByteArray, session);
+        QFETCH(QByteArray, display);
+        QFETCH(QByteArray, chosen);
+        QCOMPARE(chosenPlatform({qpa, session, {}, display}), chosen);
+    }
 };
-
-void TestSingleInstance::requests_data() {
-    QTest::addColumn<bool>("staleSocket"); // left by a first instance that was killed
-    QTest::addColumn<QList<QByteArray>>("writes");
-    QTest::addColumn<int>("raises");
-
-    QTest::newRow("a second start") << false << QList<QByteArray>() << 0;
-    QTest::newRow("after a killed first instance") << true << QList<QByteArray>() << 0;
-    QTest::newRow("the request in pieces")
-        << false << QList<QByteArray>{"QMX-7700 ", "raise\n"} << 1;
-    QTest::newRow("anything else") << false << QList<QByteArray>{"hello\n"} << 0;
-    QTest::newRow("more than the request")
-        << false << QList<QByteArray>{"QMX-7700 raise\nQMX-7700 raise\n"} << 0;
-}
-
-void TestSingleInstance::requests() {
-    QFETCH(bool, staleSocket);
-    QFETCH(QList<QByteArray>, writes);
-    QFETCH(int, raises);
-
-    QTemporaryDir dir;
-    const QString name = dir.filePath(QStringLiteral("QMX-7700-user.instance"));
-    if (staleSocket) {
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        qstrncpy(address.sun_path, QFile::encodeName(name).constData(), sizeof address.sun_path);
-        QCOMPARE(::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
-        ::close(fd);
-    }
-    SingleInstance first(name);
-    QVERIFY(first.claim());
-    QSignalSpy raised(&first, &SingleInstance::raiseRequested);
-    // Only the user may connect.
-    QCOMPARE(QFileInfo(name).permissions() &
-                 ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser |
-                   QFile::WriteUser | QFile::ExeUser),
-             QFile::Permissions());
-
-    // Any client: the server hangs up after one request, or drops one that sends none.
-    QLocalSocket client;
-    client.connectToServer(name);
-    QVERIFY(client.waitForConnected(2000));
-    for (const QByteArray &bytes : writes) {
-        client.write(bytes);
-        QVERIFY(client.waitForBytesWritten(2000));
-        QTest::qWait(20);
-    }
-    QTRY_VERIFY_WITH_TIMEOUT(client.state() == QLocalSocket::UnconnectedState, 5000);
-    QCOMPARE(raised.count(), raises);
-
-    // A second start asks the first to come to the front.
-    SingleInstance second(name);
-    QVERIFY(!second.claim());
-    QTRY_COMPARE(raised.count(), raises + 1);
-}
-
-void TestSingleInstance::platform_data() {
-    QTest::addColumn<QByteArray>("qpa");
-    QTest::addColumn<QByteArray>("session");
-    QTest::addColumn<QByteArray>("display");
-    QTest::addColumn<QByteArray>("chosen");
-
-    QTest::newRow("Wayland session with X11")
-        << QByteArray() << QByteArray("wayland") << QByteArray(":0") << QByteArray("xcb");
-    QTest::newRow("the user's choice wins")
-        << QByteArray("wayland") << QByteArray("wayland") << QByteArray(":0") << QByteArray();
-    QTest::newRow("Wayland without X11")
-        << QByteArray() << QByteArray("wayland") << QByteArray() << QByteArray();
-    QTest::newRow("X11 session") << QByteArray() << QByteArray("x11") << QByteArray(":0")
-                                 << QByteArray();
-}
-
-void TestSingleInstance::platform() {
-    QFETCH(QByteArray, qpa);
-    QFETCH(QByteArray, session);
-    QFETCH(QByteArray, display);
-    QFETCH(QByteArray, chosen);
-    QCOMPARE(chosenPlatform({qpa, session, {}, display}), chosen);
-}
 
 QTEST_GUILESS_MAIN(TestSingleInstance)
 #include "tst_singleinstance.moc"

@@ -8,8 +8,8 @@
 #include "program/programtable.h"
 #include "program/runner.h"
 #include "program/waits.h"
-#include "support/fakelinkviews.h"
-#include "support/runnerfakes.h"
+#include "support/fakeviews.h"
+#include "support/files.h"
 #include "support/scriptedport.h"
 
 #include <QProcess>
@@ -104,19 +104,14 @@ private:
         const QString file = dir.filePath(QStringLiteral("p.qmx"));
         ProgramTable table;
         StepTable steps;
-        RunLog log;
-        LoggingMessages shown(log);
         table.setText(1, ProgramTable::ChannelColumn, QStringLiteral("\u20ac"));
         SaveProgram(file, table);
-        QFile damaged(file);
-        if (damaged.open(QIODevice::WriteOnly))
-            damaged.write("-1,4;");
-        damaged.close();
-        LoadProgram(file, table, steps, nullptr, &shown);
+        writeFile(file, "-1,4;");
+        LoadProgram(file, table, steps, nullptr, &messages);
 
         Waits waits(clock, state);
         ProgramRunner runner(state, table, steps, link, waits, clock);
-        runner.setViews({nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &shown});
+        runner.setViews({nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &messages});
         table.setText(1, ProgramTable::ChannelColumn, QStringLiteral("17"));
         runner.RunProgram();
 

@@ -6,15 +6,14 @@
 #include "core/numbers.h"
 #include "device/devicelink.h"
 #include "fuzzcheck.h"
-#include "support/fakelinkviews.h"
+#include "support/fakeviews.h"
 #include "support/scriptedport.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
 namespace {
-using Positions = std::array<qint16, kChannelCount>;
-
 // The input: three bytes of scenario, then the device's replies, one per command written, in
 // order, separated by '|'.
 //   byte 0: bit 0 the device is known already (dev_found); bits 1-2 the reply delay;
@@ -22,32 +21,30 @@ using Positions = std::array<qint16, kChannelCount>;
 //   byte 1: bits 0-1 what the user does in the connect's event rounds (nothing, disconnect,
 //           connect again); bits 2-7 in which round
 //   byte 2: the port fails after this many writes, as when unplugged (0: never)
-constexpr int kHeaderSize = 3;
 constexpr qint64 kDelaysMs[] = {0, 30, 55, 75};
-enum UserAction { Nothing, Disconnect, Reconnect };
 
-// The 16 positions of a channel table reply in which all of them can be read.
-std::optional<Positions> completeTable(const QByteArray &reply) {
+// A channel table reply in which all 16 positions can be read, read as the protocol says.
+bool isCompleteTable(const QByteArray &reply, const std::array<qint16, kChannelCount> &positions) {
     const QList<QByteArray> lines = reply.split('\r');
     if (lines.size() < 20)
-        return std::nullopt;
+        return false;
     const QByteArray format = lines[4].toUpper();
-    const int prefix = format.contains('H') ? 4 : format.contains('A') ? 2 : -1;
-    Positions positions{};
-    for (int channel = 0; channel < kChannelCount; ++channel) {
+    const int prefix = format.contains('H') ? 4 : format.contains('A') ? 2 : 0;
+    for (int channel = 0; prefix && channel < kChannelCount; ++channel) {
         const QByteArray &line = lines[4 + channel];
-        const std::optional<qint16> position =
-            prefix < 0 || line.size() < prefix
-                ? std::nullopt
-                : parseInteger(QString::fromLatin1(line.mid(prefix)));
-        if (!position)
-            return std::nullopt;
-        positions[channel] = *position;
+        if (line.size() < prefix ||
+            parseInteger(QString::fromLatin1(line.mid(prefix))) != positions[channel])
+            return false;
     }
-    return positions;
+    return prefix != 0;
 }
+} // namespace
 
-struct Rig {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    if (size < 3)
+        return 0;
+    QList<QByteArray> replies =
+        QByteArray(reinterpret_cast<const char *>(data) + 3, qsizetype(size) - 3).split('|');
     VirtualClock clock;
     ScriptedPort port{clock};
     GlobalState state;
@@ -55,97 +52,70 @@ struct Rig {
     FakeStatus status;
     FakeLamps lamps;
     FakeMessages messages;
-    QList<QByteArray> tablesSent;
-
-    void checkLinkState() const {
+    QList<QByteArray> tables;
+    state.opt_comport = 1;
+    state.dev_found = data[0] & 0x01;
+    link.setViews(LinkViews{&status, {&lamps}, &messages, nullptr, nullptr});
+    port.setReplyDelayMs(kDelaysMs[(data[0] >> 1) & 0x03]);
+    if (data[2] != 0)
+        port.failAfterWrites(data[2]);
+    port.setResponder([&](const QByteArray &written) {
+        const QByteArray reply = replies.isEmpty() ? QByteArray() : replies.takeFirst();
+        if (written == "GPROGSEQ\r\n")
+            tables.append(reply);
+        return reply;
+    });
+    const auto checkLinkState = [&] {
         if (link.statusText() == QLatin1String(DeviceLink::kConnectedText))
             FUZZ_CHECK(port.isOpen() && state.dev_found);
         FUZZ_CHECK(port.writesToClosedPort() == 0);
-    }
-
-    void checkTable(const Positions &before) const {
-        if (state.ch_pos == before)
+    };
+    int round = 0;
+    clock.setOnServeEvents([&] {
+        checkLinkState();
+        if (round++ != data[1] >> 2)
             return;
-        bool fromCompleteTable = false;
-        for (const QByteArray &reply : tablesSent)
-            fromCompleteTable = fromCompleteTable || completeTable(reply) == state.ch_pos;
-        FUZZ_CHECK(fromCompleteTable);
-    }
-
-    void connect() {
-        const Positions before = state.ch_pos;
+        if ((data[1] & 0x03) == 1)
+            link.Disconnect();
+        else if ((data[1] & 0x03) == 2)
+            link.Connect();
+    });
+    const auto connect = [&] {
+        const auto before = state.ch_pos;
         link.Connect();
         checkLinkState();
-        checkTable(before);
-    }
-
-    // The channel command sends all of its commands in their order, or none.
-    void gotoChannel(int index) {
+        FUZZ_CHECK(state.ch_pos == before ||
+                   std::any_of(tables.cbegin(), tables.cend(), [&](const QByteArray &table) {
+                       return isCompleteTable(table, state.ch_pos);
+                   }));
+    };
+    // The channel command sends all of its commands in their order, or none, and a command
+    // that stopped part-way does not release the motor as if it had arrived.
+    const auto gotoChannel = [&](int index) {
         const bool up = link.statusText() == QLatin1String(DeviceLink::kConnectedText);
-        const Positions before = state.ch_pos;
+        const auto before = state.ch_pos;
         const qsizetype first = port.writes().size();
         const GotoResult result = link.GotoChannel(index);
         const QList<QByteArray> sent = port.writtenBytes().mid(first);
         checkLinkState();
         FUZZ_CHECK(state.ch_pos == before);
         FUZZ_CHECK(up || result == GotoResult::NotSent);
-        if (result == GotoResult::NotSent)
-            FUZZ_CHECK(sent.isEmpty());
-        // A command that stopped part-way does not release the motor as if it had arrived.
-        if (result == GotoResult::Failed)
-            FUZZ_CHECK(sent.isEmpty() || sent.last() != "LR0\rM\r");
+        FUZZ_CHECK(result != GotoResult::NotSent || sent.isEmpty());
+        FUZZ_CHECK((result == GotoResult::Sent) == (!sent.isEmpty() && sent.last() == "LR0\rM\r"));
         if (result != GotoResult::Sent)
             return;
-        FUZZ_CHECK(sent.size() >= 4);
         FUZZ_CHECK(sent.first() == "LA" + QByteArray::number(state.ch_pos[index]) + "\rM\r");
-        FUZZ_CHECK(sent.last() == "LR0\rM\r");
         const qsizetype polls = (sent.size() - 2) / 2;
-        FUZZ_CHECK(sent.size() == 2 * polls + 2 && polls <= 20);
+        FUZZ_CHECK(sent.size() == 2 * polls + 2 && polls >= 1 && polls <= 20);
         for (qsizetype poll = 0; poll < polls; ++poll)
             FUZZ_CHECK(sent[1 + 2 * poll] == "POS\r" && sent[2 + 2 * poll] == "GFS\r");
-    }
-};
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
-    if (size < kHeaderSize)
-        return 0;
+    };
     const int index = (data[0] >> 3) & 0x0f;
-    const auto action = UserAction(data[1] & 0x03);
-    const int actionRound = data[1] >> 2;
-    QList<QByteArray> replies = QByteArray(reinterpret_cast<const char *>(data) + kHeaderSize,
-                                           qsizetype(size) - kHeaderSize)
-                                    .split('|');
-
-    Rig rig;
-    rig.state.opt_comport = 1;
-    rig.state.dev_found = data[0] & 0x01;
-    rig.link.setViews(LinkViews{&rig.status, {&rig.lamps}, &rig.messages, nullptr, nullptr});
-    rig.port.setReplyDelayMs(kDelaysMs[(data[0] >> 1) & 0x03]);
-    if (data[2] != 0)
-        rig.port.failAfterWrites(data[2]);
-    rig.port.setResponder([&rig, &replies](const QByteArray &written) {
-        const QByteArray reply = replies.isEmpty() ? QByteArray() : replies.takeFirst();
-        if (written == "GPROGSEQ\r\n")
-            rig.tablesSent.append(reply);
-        return reply;
-    });
-    int round = 0;
-    rig.clock.setOnServeEvents([&] {
-        rig.checkLinkState();
-        if (round++ != actionRound)
-            return;
-        if (action == Disconnect)
-            rig.link.Disconnect();
-        else if (action == Reconnect)
-            rig.link.Connect();
-    });
-
-    rig.connect();
-    rig.gotoChannel(index);
-    rig.link.Disconnect();
-    rig.checkLinkState();
-    rig.connect();
-    rig.gotoChannel((index + 1) % kChannelCount);
+    connect();
+    gotoChannel(index);
+    link.Disconnect();
+    checkLinkState();
+    connect();
+    gotoChannel((index + 1) % kChannelCount);
     return 0;
 }

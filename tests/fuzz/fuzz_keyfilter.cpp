@@ -2,19 +2,13 @@
 // character its column refuses (digits for the channel, digits and the decimal marks for the
 // time, the unit letters for the unit), no channel is 17 or more, and the titles and step numbers
 // stay as they are.
-#include "core/globalstate.h"
 #include "core/numbers.h"
 #include "fuzzcheck.h"
-#include "program/programtable.h"
-#include "ui/frmprogram.h"
+#include "support/programeditor.h"
 
 #include <QApplication>
-#include <QComboBox>
-#include <QKeyEvent>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QScopeGuard>
-#include <QTableView>
 
 #include <cstdint>
 
@@ -31,19 +25,6 @@ void ensureApplication() {
     Q_UNUSED(app)
 }
 
-void press(QWidget *widget, int key, const QString &text = {},
-           Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QKeyEvent down(QEvent::KeyPress, key, modifiers, text);
-    QCoreApplication::sendEvent(widget, &down);
-    QKeyEvent up(QEvent::KeyRelease, key, modifiers, text);
-    QCoreApplication::sendEvent(widget, &up);
-}
-
-void type(QWidget *widget, QChar c) {
-    const int key = c.isLetterOrNumber() ? int(c.toUpper().unicode()) : int(Qt::Key_unknown);
-    press(widget, key, QString(c));
-}
-
 bool onlyOf(const QString &text, QStringView allowed) {
     for (const QChar c : text) {
         if (!allowed.contains(c))
@@ -52,51 +33,20 @@ bool onlyOf(const QString &text, QStringView allowed) {
     return true;
 }
 
-struct Editor {
-    Editor() {
-        view.HookGrid();
-        view.resize(view.sizeHint());
-        view.show();
-        for (int c = 0; c < table.cols(); ++c)
-            titles << table.text(0, c);
+bool isValid(const ProgramTable &table, const QStringList &titles) {
+    bool valid = table.cols() == ProgramTable::kNewColumnCount;
+    for (int c = 0; c < table.cols(); ++c)
+        valid = valid && table.text(0, c) == titles[c];
+    for (int r = 1; r < table.rows(); ++r) {
+        const QString channel = table.text(r, ProgramTable::ChannelColumn);
+        const std::optional<qint32> number = parseWholeLong(channel);
+        valid = valid && table.text(r, ProgramTable::StepColumn) == QString::number(r) &&
+                (channel.isEmpty() || (onlyOf(channel, u"0123456789") && number && *number < 17)) &&
+                onlyOf(table.text(r, ProgramTable::TimeColumn), u"0123456789,.") &&
+                onlyOf(table.text(r, ProgramTable::UnitColumn), u"msinh");
     }
-
-    void check() const {
-        FUZZ_CHECK(table.cols() == ProgramTable::kNewColumnCount);
-        for (int c = 0; c < table.cols(); ++c)
-            FUZZ_CHECK(table.text(0, c) == titles[c]);
-        for (int r = 1; r < table.rows(); ++r) {
-            FUZZ_CHECK(table.text(r, ProgramTable::StepColumn) == QString::number(r));
-            const QString channel = table.text(r, ProgramTable::ChannelColumn);
-            const std::optional<qint32> number = parseWholeLong(channel);
-            FUZZ_CHECK(channel.isEmpty() ||
-                       (onlyOf(channel, u"0123456789") && number && *number < 17));
-            FUZZ_CHECK(onlyOf(table.text(r, ProgramTable::TimeColumn), u"0123456789,."));
-            FUZZ_CHECK(onlyOf(table.text(r, ProgramTable::UnitColumn), u"msinh"));
-        }
-    }
-
-    void click(int row, int col) {
-        const QRect cell = grid->visualRect(table.index(row, col));
-        if (!cell.isValid())
-            return;
-        const QPointF at = cell.center();
-        const QPointF global = grid->viewport()->mapToGlobal(at);
-        QMouseEvent down(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton,
-                         Qt::NoModifier);
-        QCoreApplication::sendEvent(grid->viewport(), &down);
-        QMouseEvent up(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton,
-                       Qt::NoModifier);
-        QCoreApplication::sendEvent(grid->viewport(), &up);
-    }
-
-    GlobalState state;
-    ProgramTable table;
-    frmProgram view{state, table};
-    QTableView *grid = view.findChild<QTableView *>(QStringLiteral("grid"));
-    QComboBox *list = view.findChild<QComboBox *>(QStringLiteral("cbEditCell"));
-    QStringList titles;
-};
+    return valid;
+}
 
 constexpr int kArrows[] = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down};
 constexpr int kMoves[] = {Qt::Key_Home,     Qt::Key_End, Qt::Key_PageUp,
@@ -112,62 +62,40 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // No event loop runs here, so what the window hands to deleteLater() is deleted at the end.
     const auto cleanUp =
         qScopeGuard([] { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); });
-    Editor editor;
-    for (std::size_t i = 0; i < size; ++i) {
+    ProgramEditor editor;
+    QStringList titles;
+    for (int c = 0; c < editor.table.cols(); ++c)
+        titles << editor.table.text(0, c);
+    for (std::size_t i = 0; i < size; ++i, FUZZ_CHECK(isValid(editor.table, titles))) {
         const int action = data[i] & 0x0f;
         const int how = data[i] >> 4;
-        const int next = i + 1 < size ? data[i + 1] : 0;
-        switch (action) {
-        case 0:
-        case 1:
-        case 2:
-        case 3:
+        // The actions that take the next byte as well.
+        const int next = action >= 10 && action <= 12 && ++i < size ? data[i] : 0;
+        QWidget *const list = editor.list->isVisible() ? editor.list : nullptr;
+        if (action < 4)
             press(editor.grid, kArrows[action], {}, how & 1 ? Qt::ShiftModifier : Qt::NoModifier);
-            break;
-        case 4:
+        else if (action == 4)
             press(editor.grid, kMoves[how % 6]);
-            break;
-        case 5:
-            press(editor.grid, Qt::Key_Backspace);
-            break;
-        case 6:
-            press(editor.grid, Qt::Key_Delete);
-            break;
-        case 7:
+        else if (action == 5 || action == 6)
+            press(editor.grid, action == 5 ? Qt::Key_Backspace : Qt::Key_Delete);
+        else if (action == 7)
             type(editor.grid, QChar(u'0' + how % 10));
-            break;
-        case 8:
+        else if (action == 8)
             type(editor.grid, QChar(kMarks[how % 6]));
-            break;
-        case 9:
+        else if (action == 9)
             type(editor.grid, QChar(kLetters[how % 10]));
-            break;
-        case 10: // any character
+        else if (action == 10) // any character
             type(editor.grid, QChar(next));
-            ++i;
-            break;
-        case 11: // a click on a cell
+        else if (action == 11) // a click on a cell
             editor.click(how, next % ProgramTable::kNewColumnCount);
-            ++i;
-            break;
-        case 12: // typed into the list's own text box
-            if (editor.list->isVisible())
-                type(editor.list->lineEdit(), QChar(next));
-            ++i;
-            break;
-        case 13:
-            if (editor.list->isVisible())
-                press(editor.list, Qt::Key_Return);
-            break;
-        case 14: // the list's choices stepped through with the arrows
-            if (editor.list->isVisible())
-                press(editor.list, how & 1 ? Qt::Key_Up : Qt::Key_Down);
-            break;
-        default:
+        else if (action == 12 && list) // typed into the list's own text box
+            type(editor.list->lineEdit(), QChar(next));
+        else if (action == 13 && list)
+            press(list, Qt::Key_Return);
+        else if (action == 14 && list) // the list's choices stepped through with the arrows
+            press(list, how & 1 ? Qt::Key_Up : Qt::Key_Down);
+        else if (action == 15)
             press(editor.grid, Qt::Key_Escape);
-            break;
-        }
-        editor.check();
     }
     return 0;
 }

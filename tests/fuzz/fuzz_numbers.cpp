@@ -6,7 +6,7 @@
 #include "fuzzcheck.h"
 
 #include <QLocale>
-#include <QString>
+#include <QRegularExpression>
 
 #include <cerrno>
 #include <cmath>
@@ -17,49 +17,26 @@
 #include <optional>
 
 namespace {
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
+// The decimal number a text starts with, as the C locale writes it: no group separators,
+// hexadecimal or infinity.
+const QRegularExpression
+    kDecimal(QStringLiteral("^[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?"));
 
-bool isSign(char c) {
-    return c == '+' || c == '-';
-}
+// Its length (0: none) and its value as strtod reads it; `tiny` when strtod finds it too small
+// to tell.
+struct Decimal {
+    qsizetype length = 0;
+    double value = 0;
+    bool tiny = false;
+};
 
-qsizetype skipDigits(const QByteArray &text, qsizetype &pos) {
-    const qsizetype start = pos;
-    while (pos < text.size() && isDigit(text[pos]))
-        ++pos;
-    return pos - start;
-}
-
-// A decimal number as the C locale writes it: a sign, digits with at most one period, an
-// exponent. No group separators, no hexadecimal, no infinity.
-bool isDecimal(const QByteArray &text) {
-    qsizetype pos = 0;
-    if (pos < text.size() && isSign(text[pos]))
-        ++pos;
-    qsizetype digits = skipDigits(text, pos);
-    if (pos < text.size() && text[pos] == '.') {
-        ++pos;
-        digits += skipDigits(text, pos);
-    }
-    if (digits == 0)
-        return false;
-    if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
-        ++pos;
-        if (pos < text.size() && isSign(text[pos]))
-            ++pos;
-        if (skipDigits(text, pos) == 0)
-            return false;
-    }
-    return pos == text.size();
-}
-
-bool isWhole(const QByteArray &text) {
-    qsizetype pos = 0;
-    if (pos < text.size() && isSign(text[pos]))
-        ++pos;
-    return skipDigits(text, pos) > 0 && pos == text.size();
+Decimal decimal(const QString &text) {
+    const QRegularExpressionMatch match = kDecimal.match(text);
+    if (!match.hasMatch())
+        return {};
+    errno = 0;
+    const double value = std::strtod(match.captured().toLatin1().constData(), nullptr);
+    return {match.capturedLength(), value, errno == ERANGE && std::isfinite(value)};
 }
 
 // The reference rounding: the C library's, in the default rounding mode (ties to even).
@@ -70,112 +47,51 @@ template <typename T> std::optional<T> rounded(double value) {
     return T(r);
 }
 
-struct CNumber {
-    double value;
-    bool outOfRange;
-};
-
-CNumber cDouble(const QByteArray &text) {
-    errno = 0;
-    char *end = nullptr;
-    const double value = std::strtod(text.constData(), &end);
-    return {value, errno == ERANGE};
-}
-
 void checkRounding(double value) {
-    if (!std::isfinite(value)) {
-        FUZZ_CHECK(!toInteger(value) && !toLong(value));
-        return;
-    }
-    FUZZ_CHECK(roundHalfEven(value) == std::nearbyint(value));
+    FUZZ_CHECK(!std::isfinite(value) || roundHalfEven(value) == std::nearbyint(value));
     FUZZ_CHECK(toInteger(value) == rounded<qint16>(value));
     FUZZ_CHECK(toLong(value) == rounded<qint32>(value));
 }
 
-void checkInteger(const QString &text) {
-    const QByteArray number = text.trimmed().toLatin1();
-    const std::optional<qint16> read = parseInteger(text);
-    if (!isDecimal(number)) {
+// A reader of whole texts gives `read` for `text`: nothing unless it is one decimal number.
+template <typename T>
+void checkWhole(const QString &text, const std::optional<T> &read,
+                std::optional<T> (*expected)(double)) {
+    const Decimal d = decimal(text);
+    if (d.length == 0 || d.length != text.size())
         FUZZ_CHECK(!read);
-        return;
-    }
-    const CNumber c = cDouble(number);
-    if (!c.outOfRange)
-        FUZZ_CHECK(read == rounded<qint16>(c.value));
-    else if (std::isinf(c.value))
-        FUZZ_CHECK(!read);
+    else if (!d.tiny)
+        FUZZ_CHECK(read == expected(d.value));
 }
 
-void checkWholeLong(const QString &text) {
-    const QByteArray number = text.trimmed().toLatin1();
-    const std::optional<qint32> read = parseWholeLong(text);
-    if (!isWhole(number)) {
-        FUZZ_CHECK(!read);
-        return;
-    }
-    errno = 0;
-    const long long value = std::strtoll(number.constData(), nullptr, 10);
-    if (errno == ERANGE || value < std::numeric_limits<qint32>::min() ||
-        value > std::numeric_limits<qint32>::max())
-        FUZZ_CHECK(!read);
-    else
-        FUZZ_CHECK(read == qint32(value));
-}
-
-void checkLeadingNumber(const QString &text) {
-    QString compact = text;
-    compact.remove(QLatin1Char(' ')).remove(QLatin1Char('\t')).remove(QLatin1Char('\n'));
-    const QByteArray bytes = compact.toLatin1();
-    const double read = leadingNumber(text);
-    checkRounding(read);
-
-    qsizetype pos = bytes.size() > 0 && isSign(bytes[0]) ? 1 : 0;
-    const bool startsNumber =
-        pos < bytes.size() &&
-        (isDigit(bytes[pos]) ||
-         (bytes[pos] == '.' && pos + 1 < bytes.size() && isDigit(bytes[pos + 1])));
-    // strtod would read "0x1" as hexadecimal; the period-only reading stops at the x.
-    const bool hexadecimal =
-        startsNumber && bytes.mid(pos, 2).compare("0x", Qt::CaseInsensitive) == 0;
-    if (!startsNumber || hexadecimal) {
-        FUZZ_CHECK(read == 0.0);
-        return;
-    }
-    const CNumber c = cDouble(bytes);
-    if (!c.outOfRange)
-        FUZZ_CHECK(read == c.value);
-    else if (std::isinf(c.value))
-        FUZZ_CHECK(read == c.value);
-}
-
-// The time to wait: the locale's decimal mark or a full stop, once, and never a group separator.
-void checkLocaleNumber(const QString &text) {
-    static const QLocale kLocales[] = {
-        QLocale::c(), QLocale(QLocale::English, QLocale::UnitedStates),
-        QLocale(QLocale::German, QLocale::Germany), QLocale(QLocale::French, QLocale::France)};
-    for (const QLocale &locale : kLocales) {
-        QLocale::setDefault(locale);
-        QString number = text.trimmed();
-        number.replace(locale.decimalPoint(), QStringLiteral("."));
-        const std::optional<double> read = parseLocaleNumber(text);
-        const QByteArray bytes = number.toLatin1();
-        if (!isDecimal(bytes)) {
-            FUZZ_CHECK(!read);
-            continue;
-        }
-        const CNumber c = cDouble(bytes);
-        if (!c.outOfRange)
-            FUZZ_CHECK(read == c.value);
-        else if (std::isinf(c.value))
-            FUZZ_CHECK(!read);
-    }
+std::optional<double> finite(double value) {
+    return std::isfinite(value) ? std::optional(value) : std::nullopt;
 }
 
 void checkText(const QString &text) {
-    checkInteger(text);
-    checkWholeLong(text);
-    checkLeadingNumber(text);
-    checkLocaleNumber(text);
+    const QString trimmed = text.trimmed();
+    // Settings values and device replies.
+    checkWhole(trimmed, parseInteger(text), rounded<qint16>);
+    // The runs box: digits only.
+    if (trimmed.contains(QRegularExpression(QStringLiteral("^[+-]?[0-9]+$"))))
+        checkWhole(trimmed, parseWholeLong(text), rounded<qint32>);
+    else
+        FUZZ_CHECK(!parseWholeLong(text));
+    // The number a text starts with, blanks anywhere: its value, or 0.
+    QString compact = text;
+    compact.remove(QLatin1Char(' ')).remove(QLatin1Char('\t')).remove(QLatin1Char('\n'));
+    const double leading = leadingNumber(text);
+    checkRounding(leading);
+    if (const Decimal d = decimal(compact); !d.tiny)
+        FUZZ_CHECK(leading == d.value);
+    // The time to wait: the locale's decimal mark or a full stop, once, never a group separator.
+    for (const QLocale &locale : {QLocale::c(), QLocale(QLocale::English, QLocale::UnitedStates),
+                                  QLocale(QLocale::German, QLocale::Germany)}) {
+        QLocale::setDefault(locale);
+        const std::optional<double> time = parseLocaleNumber(text);
+        checkWhole(QString(trimmed).replace(locale.decimalPoint(), QStringLiteral(".")), time,
+                   finite);
+    }
 }
 } // namespace
 

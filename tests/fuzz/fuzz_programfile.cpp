@@ -3,9 +3,9 @@
 #include "fuzzcheck.h"
 #include "program/programfile.h"
 #include "program/programtable.h"
+#include "support/files.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -19,51 +19,27 @@
 #endif
 
 namespace {
+// The most the heap has grown by since counting began: the sanitizer's allocator reports every
+// allocation and release. The ordinary build cannot see allocations and reports 0.
+long long g_growth = 0;
+long long g_peak = 0;
+
+template <typename Work> long long heapPeakOf(Work &&work) {
 #ifdef QMX_COUNTS_HEAP
-// What the heap has grown by since counting began, and the most it has: the sanitizer's
-// allocator reports every allocation and release.
-long long g_heapGrowth = 0;
-long long g_heapPeak = 0;
-
-void onAllocation(const volatile void *, std::size_t size) {
-    g_heapGrowth += static_cast<long long>(size);
-    g_heapPeak = std::max(g_heapPeak, g_heapGrowth);
-}
-
-void onRelease(const volatile void *pointer) {
-    if (pointer)
-        g_heapGrowth -= static_cast<long long>(
-            __sanitizer_get_allocated_size(const_cast<const void *>(pointer)));
-}
-
-// The most the heap grew while `work` ran.
-template <typename Work> long long heapPeakOf(Work &&work) {
-    static const bool installed =
-        __sanitizer_install_malloc_and_free_hooks(onAllocation, onRelease);
+    static const bool installed = __sanitizer_install_malloc_and_free_hooks(
+        [](const volatile void *, std::size_t size) {
+            g_peak = std::max(g_peak, g_growth += static_cast<long long>(size));
+        },
+        [](const volatile void *pointer) {
+            if (pointer)
+                g_growth -= static_cast<long long>(
+                    __sanitizer_get_allocated_size(const_cast<const void *>(pointer)));
+        });
     FUZZ_CHECK(installed);
-    g_heapGrowth = g_heapPeak = 0;
-    work();
-    return g_heapPeak;
-}
-#else
-// The ordinary build cannot see allocations; the sanitized fuzzing build checks them.
-template <typename Work> long long heapPeakOf(Work &&work) {
-    work();
-    return 0;
-}
 #endif
-
-// Files in memory where there is such a place: a save syncs its file to disk.
-QTemporaryDir &folder() {
-    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
-                                 ? QStringLiteral("/dev/shm/qmx-fuzz-XXXXXX")
-                                 : QDir::tempPath() + QStringLiteral("/qmx-fuzz-XXXXXX"));
-    return dir;
-}
-
-QByteArray contents(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    g_growth = g_peak = 0;
+    work();
+    return g_peak;
 }
 
 void load(const QString &path, ProgramTable &table) {
@@ -73,24 +49,23 @@ void load(const QString &path, ProgramTable &table) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
-    const QString input = folder().filePath(QStringLiteral("input.qmx"));
-    const QString saved = folder().filePath(QStringLiteral("saved.qmx"));
-    const QString again = folder().filePath(QStringLiteral("again.qmx"));
-    QFile file(input);
-    FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    FUZZ_CHECK(file.write(reinterpret_cast<const char *>(data), qint64(size)) == qint64(size));
-    file.close();
+    // Files in memory where there is such a place: a save syncs its file to disk.
+    static QTemporaryDir folder(QDir(QStringLiteral("/dev/shm")).exists()
+                                    ? QStringLiteral("/dev/shm/qmx-fuzz-XXXXXX")
+                                    : QDir::tempPath() + QStringLiteral("/qmx-fuzz-XXXXXX"));
+    const QString input = folder.filePath(QStringLiteral("input.qmx"));
+    const QString saved = folder.filePath(QStringLiteral("saved.qmx"));
+    const QString again = folder.filePath(QStringLiteral("again.qmx"));
+    FUZZ_CHECK(writeFile(input, QByteArray(reinterpret_cast<const char *>(data), qsizetype(size))));
 
     // Loading is bounded by what the file holds, not by what its header claims.
     ProgramTable table;
-    const long long peak = heapPeakOf([&] { load(input, table); });
-    FUZZ_CHECK(peak <= 32 * static_cast<long long>(size) + 64 * 1024);
-
+    FUZZ_CHECK(heapPeakOf([&] { load(input, table); }) <= 32 * qint64(size) + 64 * 1024);
     // Everything a load gives can be stored, and the saved file is a fixed point.
     FUZZ_CHECK(SaveProgram(saved, table).isEmpty());
     ProgramTable reloaded;
     load(saved, reloaded);
     FUZZ_CHECK(SaveProgram(again, reloaded).isEmpty());
-    FUZZ_CHECK(contents(again) == contents(saved));
+    FUZZ_CHECK(readFile(again) == readFile(saved));
     return 0;
 }

@@ -2,7 +2,7 @@
 
 #include "app/module1.h"
 #include "platform/settingsstore.h"
-#include "support/fakelinkviews.h"
+#include "support/fakeviews.h"
 #include "ui/filedialogs.h"
 #include "ui/frmmain.h"
 #include "ui/windowlinks.h"
@@ -13,44 +13,24 @@
 
 #include <functional>
 
-// The file dialog, answered by the test: every call is kept as "kind|title|filter|folder".
+// The file dialog, answered by the test.
 class FakeFileDialogs final : public FileDialogs {
 public:
-    QString openFileName(QWidget *, const QString &title, const QString &filter,
-                         const QString &initialFolder) override {
-        calls << QStringList{QStringLiteral("open"), title, filter, initialFolder}.join(u'|');
+    QString openFileName(QWidget *, const QString &, const QString &, const QString &) override {
         return answer;
     }
-    QString saveFileName(QWidget *, const QString &title, const QString &filter) override {
-        calls << QStringList{QStringLiteral("save"), title, filter}.join(u'|');
-        return answer;
-    }
-    QStringList calls;
+    QString saveFileName(QWidget *, const QString &, const QString &) override { return answer; }
     QString answer;
 };
 
-// The dialogs behind the menus. Like the real ones, a modal dialog reapplies the main window's
-// always-on-top when it closes.
+// The dialogs behind the menus, as a log.
 class FakeDialogHost final : public DialogHost {
 public:
-    void showOptions(QWidget *owner) override { shown(QStringLiteral("options"), owner); }
-    void showAbout(QWidget *owner) override { shown(QStringLiteral("about"), owner); }
+    void showOptions(QWidget *) override { log << QStringLiteral("options"); }
+    void showAbout(QWidget *) override { log << QStringLiteral("about"); }
     void showHelpContents() override { log << QStringLiteral("help"); }
     void unloadDialogs() override { log << QStringLiteral("unload dialogs"); }
-
-    TopmostWindow *mainWindow = nullptr;
-    // Runs while the dialog is "open".
-    std::function<void(QWidget *owner)> whileOpen;
     QStringList log;
-
-private:
-    void shown(const QString &name, QWidget *owner) {
-        log << name;
-        if (whileOpen)
-            whileOpen(owner);
-        if (mainWindow)
-            mainWindow->OnTop();
-    }
 };
 
 // The application module with its settings in a temporary INI file and fake dialogs and message
@@ -59,31 +39,26 @@ class AppRig {
 public:
     using PortFactory = std::function<std::unique_ptr<SerialPort>(SettingsStore &)>;
 
-    AppRig() { dir.setAutoRemove(true); }
-
-    QString settingsFile() const { return dir.filePath(QStringLiteral("settings.ini")); }
-    // Stores a setting before the module reads it.
-    void setSetting(const QString &section, const QString &key, const QString &value) {
-        SettingsStore(settingsFile()).write(section, key, value);
+    // Stores settings ("Key=value" in the section) before the module reads them.
+    void store(const QStringList &entries, const QString &section = QStringLiteral("Settings")) {
+        SettingsStore settings(dir.filePath(QStringLiteral("settings.ini")));
+        for (const QString &entry : entries)
+            settings.write(section, entry.section(u'=', 0, 0), entry.section(u'=', 1));
     }
     QString setting(const QString &key) const {
-        return SettingsStore(settingsFile()).read(QStringLiteral("Settings"), key, QString());
+        return SettingsStore(dir.filePath(QStringLiteral("settings.ini")))
+            .read(QStringLiteral("Settings"), key, QString());
     }
 
     void build(const PortFactory &makePort, std::unique_ptr<Clock> clock) {
         Module1::Parts parts;
-        parts.settings = std::make_unique<SettingsStore>(settingsFile());
+        parts.settings =
+            std::make_unique<SettingsStore>(dir.filePath(QStringLiteral("settings.ini")));
         parts.port = makePort(*parts.settings);
         parts.clock = std::move(clock);
-        auto fileDialogs = std::make_unique<FakeFileDialogs>();
-        files = fileDialogs.get();
-        parts.fileDialogs = std::move(fileDialogs);
-        auto messageDisplay = std::make_unique<FakeMessages>();
-        messages = messageDisplay.get();
-        parts.messages = std::move(messageDisplay);
-        auto dialogHost = std::make_unique<FakeDialogHost>();
-        dialogs = dialogHost.get();
-        parts.dialogs = std::move(dialogHost);
+        parts.fileDialogs = std::unique_ptr<FakeFileDialogs>(files = new FakeFileDialogs);
+        parts.messages = std::unique_ptr<FakeMessages>(messages = new FakeMessages);
+        parts.dialogs = std::unique_ptr<FakeDialogHost>(dialogs = new FakeDialogHost);
         module = std::make_unique<Module1>(std::move(parts));
         module->setOnUnloaded([this] { ++exits; });
     }

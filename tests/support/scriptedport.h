@@ -80,7 +80,6 @@ public:
     }
     void clearWrites() { m_writes.clear(); }
     int opens() const { return m_opens; }
-    int number() const { return m_number; }
     int writesToClosedPort() const { return m_writesToClosedPort; }
 
 private:

@@ -32,3 +32,14 @@ inline QString positionList(const QList<int> &positions) {
         texts << QString::number(position);
     return texts.join(QLatin1Char(','));
 }
+
+// The trace of one channel command to `position` on a device that is there at once: the move,
+// all 20 position polls with their fault queries, and the release.
+inline QList<QByteArray> channelCommandTrace(int position) {
+    QList<QByteArray> commands{"LA" + QByteArray::number(position) + "\\r", "M\\r"};
+    for (int poll = 0; poll < 20; ++poll)
+        commands << "POS\\r"
+                 << "GFS\\r";
+    return commands << "LR0\\r"
+                    << "M\\r";
+}

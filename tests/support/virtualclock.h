@@ -16,7 +16,6 @@ public:
             m_now += duration;
     }
     void serveEvents() override {
-        ++m_eventRounds;
         if (m_onServeEvents)
             m_onServeEvents();
     }
@@ -28,7 +27,6 @@ public:
     }
 
     qint64 nowMs() const { return m_now.count() / 1000000; }
-    void advanceMs(qint64 ms) { m_now += std::chrono::milliseconds(ms); }
     // The wall clock reads `ms` since midnight at virtual time zero.
     void setWallClockStart(qint64 ms) { m_wallStartMs = ms; }
     // Moves the wall clock without moving time, as a daylight-saving change does.
@@ -36,7 +34,6 @@ public:
     void setOnServeEvents(std::function<void()> hook) { m_onServeEvents = std::move(hook); }
 
     int sleeps() const { return m_sleeps; }
-    int eventRounds() const { return m_eventRounds; }
 
 private:
     static constexpr Duration kOrigin{std::chrono::hours(1)};
@@ -44,6 +41,5 @@ private:
     qint64 m_wallStartMs = 12 * 3600 * 1000;
     qint64 m_wallJumpMs = 0;
     int m_sleeps = 0;
-    int m_eventRounds = 0;
     std::function<void()> m_onServeEvents;
 };
