@@ -15,7 +15,7 @@ struct SimApp : AppRig {
     }
 
     explicit SimApp(const QString &linkPath, const PortFactory &makePort = systemPort) {
-        setSetting(QStringLiteral("Ports"), QStringLiteral("Com1"), linkPath);
+        store({QStringLiteral("Com1=") + linkPath}, QStringLiteral("Ports"));
         build(makePort, std::make_unique<SystemClock>());
     }
 
