@@ -1,10 +1,12 @@
 // Measures what a channel command costs beyond its fixed waits: GotoChannel against
 // qmx7700-sim in real time, through the real port and clock. A poll waits 50 ms for the position
 // and 60 ms for the fault query, so a command of n polls has n x 110 ms of fixed waits; the
-// overhead is the rest: writes, reads, parsing and the sleeps' wake-up latency, which the
-// machine's own figure beside it shows (how late each sleep returns). The simulator is set so that
-// every command polls once (a slow motor far from the target) or 20 times (an instant motor on it);
-// the trace confirms the poll counts.
+// overhead is the rest: writes, reads, parsing and the sleeps' wake-up latency. Beside it stand
+// the machine's own figures: how late each sleep returns and how long each write takes in the
+// system. A sleep that wakes, or a write that returns, more than 1 ms late restarts the link's
+// schedule and so adds its lateness to the command; the commands that met neither show our own
+// overhead alone. The simulator is set so that every command polls once (a slow motor far from
+// the target) or 20 times (an instant motor on it); the trace confirms the poll counts.
 //
 //   bench_goto [--reps N1,N20]
 
@@ -54,6 +56,30 @@ private:
     SystemClock m_clock;
 };
 
+// The system's serial port, noting how long each write takes.
+class MeasuredPort final : public SerialPort {
+public:
+    explicit MeasuredPort(const SettingsStore &store)
+        : m_port(store) {}
+    void setPortNumber(int number) override { m_port.setPortNumber(number); }
+    bool open() override { return m_port.open(); }
+    void close() override { m_port.close(); }
+    bool isOpen() const override { return m_port.isOpen(); }
+    bool write(const QByteArray &bytes) override {
+        const Steady::time_point start = Steady::now();
+        const bool written = m_port.write(bytes);
+        writeMs.push_back(msBetween(start, Steady::now()));
+        return written;
+    }
+    std::optional<QByteArray> readAll() override { return m_port.readAll(); }
+    QString errorString() const override { return m_port.errorString(); }
+
+    std::vector<double> writeMs;
+
+private:
+    SystemSerialPort m_port;
+};
+
 double percentile(std::vector<double> values, double p) {
     std::sort(values.begin(), values.end());
     const auto rank = static_cast<std::size_t>(std::max(1.0, std::ceil(p * double(values.size()))));
@@ -62,8 +88,10 @@ double percentile(std::vector<double> values, double p) {
 
 struct Result {
     std::vector<double> overheadMs;
-    std::vector<double> lateMs; // per sleep
-    int polls = 0;              // position queries the simulator received
+    std::vector<double> onTimeMs; // of the commands that met no late sleep nor slow write
+    std::vector<double> lateMs;   // per sleep
+    std::vector<double> writeMs;  // per write
+    int polls = 0;                // position queries the simulator received
     int failed = 0; // commands that met a reply they could not read (a late one, under load)
 };
 
@@ -92,7 +120,7 @@ bool run(const QStringList &options, int reps, int index, Result &result) {
     store.write(QStringLiteral("Ports"), QStringLiteral("Com1"), terminal);
     GlobalState state;
     state.opt_comport = 1;
-    SystemSerialPort port(store);
+    MeasuredPort port(store);
     MeasuredClock clock;
     DeviceLink link(state, port, clock);
     link.Connect();
@@ -101,7 +129,11 @@ bool run(const QStringList &options, int reps, int index, Result &result) {
         return false;
     }
     const int pollsBefore = countPolls(trace);
+    clock.lateMs.clear();
+    port.writeMs.clear();
     for (int i = 0; i < reps; ++i) {
+        const std::size_t sleepsBefore = clock.lateMs.size();
+        const std::size_t writesBefore = port.writeMs.size();
         const Steady::time_point start = Steady::now();
         if (link.GotoChannel(index) != GotoResult::Sent) {
             ++result.failed;
@@ -109,9 +141,18 @@ bool run(const QStringList &options, int reps, int index, Result &result) {
         }
         const double tookMs = msBetween(start, Steady::now());
         result.overheadMs.push_back(tookMs);
+        const auto overOneMs = [](double ms) {
+            return ms > 1.0;
+        };
+        if (std::none_of(clock.lateMs.cbegin() + std::ptrdiff_t(sleepsBefore), clock.lateMs.cend(),
+                         overOneMs) &&
+            std::none_of(port.writeMs.cbegin() + std::ptrdiff_t(writesBefore), port.writeMs.cend(),
+                         overOneMs))
+            result.onTimeMs.push_back(tookMs);
     }
     result.polls = countPolls(trace) - pollsBefore;
     result.lateMs = clock.lateMs;
+    result.writeMs = port.writeMs;
     sim.terminate();
     sim.waitForFinished(5000);
     return true;
@@ -121,15 +162,25 @@ void report(const char *label, int polls, Result &result) {
     const int reps = int(result.overheadMs.size());
     if (reps == 0)
         return;
-    for (double &ms : result.overheadMs)
-        ms -= polls * kPollWaitsMs;
-    // A sleep more than 1 ms late puts the link's schedule behind; the next wait starts afresh.
-    const auto behind = std::count_if(result.lateMs.cbegin(), result.lateMs.cend(),
-                                      [](double ms) { return ms > 1.0; });
-    std::printf("%-8s %4d %6d | %7.3f %7.3f | %7.3f %7.3f %6.2f %%\n", label, reps, result.polls,
-                percentile(result.overheadMs, 0.5), percentile(result.overheadMs, 0.99),
+    for (std::vector<double> *times : {&result.overheadMs, &result.onTimeMs})
+        for (double &ms : *times)
+            ms -= polls * kPollWaitsMs;
+    // A sleep or write more than 1 ms late puts the link's schedule behind; the next wait starts
+    // afresh.
+    const auto share = [](const std::vector<double> &ms) {
+        return 100.0 *
+               double(std::count_if(ms.cbegin(), ms.cend(), [](double m) { return m > 1.0; })) /
+               double(ms.size());
+    };
+    std::printf("%-8s %4d %6d | %7.3f %7.3f | %4d %7.3f %7.3f | %7.3f %7.3f %6.2f %% | %7.3f "
+                "%7.3f %6.2f %%\n",
+                label, reps, result.polls, percentile(result.overheadMs, 0.5),
+                percentile(result.overheadMs, 0.99), int(result.onTimeMs.size()),
+                result.onTimeMs.empty() ? 0.0 : percentile(result.onTimeMs, 0.5),
+                result.onTimeMs.empty() ? 0.0 : percentile(result.onTimeMs, 0.99),
                 percentile(result.lateMs, 0.5), percentile(result.lateMs, 0.99),
-                100.0 * double(behind) / double(result.lateMs.size()));
+                share(result.lateMs), percentile(result.writeMs, 0.5),
+                percentile(result.writeMs, 0.99), share(result.writeMs));
     if (result.failed > 0 || result.polls != reps * polls)
         std::printf("  %d commands failed and %d position queries were sent where %d were "
                     "expected: replies came late, the machine is too busy to measure\n",
@@ -154,10 +205,11 @@ int main(int argc, char **argv) {
         reps20 = std::max(1, counts[1].toInt());
     }
 
-    std::printf("%-8s %4s %6s | %-15s | %-24s\n", "", "", "", "overhead (ms)",
-                "a sleep's wake-up (ms)");
-    std::printf("%-8s %4s %6s | %7s %7s | %7s %7s %8s\n", "command", "reps", "POS", "p50", "p99",
-                "p50", "p99", "> 1 ms");
+    std::printf("%-8s %4s %6s | %-15s | %-20s | %-24s | %-24s\n", "", "", "", "overhead (ms)",
+                "undisturbed (ms)", "a sleep's wake-up (ms)", "a write (ms)");
+    std::printf("%-8s %4s %6s | %7s %7s | %4s %7s %7s | %7s %7s %8s | %7s %7s %8s\n", "command",
+                "reps", "POS", "p50", "p99", "n", "p50", "p99", "p50", "p99", "> 1 ms", "p50",
+                "p99", "> 1 ms");
     // A motor of 1 unit a second barely leaves 0, far from channel 16 at 16000: one poll.
     Result one;
     if (!run({QStringLiteral("--speed"), QStringLiteral("1")}, reps1, 15, one))
@@ -170,8 +222,10 @@ int main(int argc, char **argv) {
     report("20 polls", 20, twenty);
 
     std::printf("overhead = a command's time minus its fixed waits (n x 110 ms), on "
-                "steady_clock; wake-up = how much longer than asked a sleep took (> 1 ms: the "
-                "share of sleeps that late, which restart the link's schedule); p99 is "
-                "nearest-rank (the largest sample when there are fewer than 100)\n");
+                "steady_clock; undisturbed = the same of the n commands that met no sleep woken "
+                "and no write returned more than 1 ms late: our own overhead; wake-up = how much "
+                "longer than asked a sleep took; write = how long the port's write took (> 1 ms: "
+                "the share that late, which restarts the link's schedule); p99 is nearest-rank "
+                "(the largest sample when there are fewer than 100)\n");
     return 0;
 }
