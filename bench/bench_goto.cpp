@@ -10,11 +10,11 @@
 //
 //   bench_goto [--reps N1,N20]
 
+#include "bench/timedport.h"
 #include "core/globalstate.h"
 #include "device/devicelink.h"
 #include "platform/clock.h"
 #include "platform/settingsstore.h"
-#include "platform/systemserialport.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -30,12 +30,11 @@
 #include <vector>
 
 namespace {
-using Steady = std::chrono::steady_clock;
+using bench::msBetween;
+using bench::percentile;
+using bench::Steady;
+using bench::TimedPort;
 constexpr double kPollWaitsMs = 50 + 60;
-
-double msBetween(Steady::time_point from, Steady::time_point to) {
-    return std::chrono::duration<double, std::milli>(to - from).count();
-}
 
 // The system clock, noting how late each sleep returns.
 class MeasuredClock final : public Clock {
@@ -55,36 +54,6 @@ public:
 private:
     SystemClock m_clock;
 };
-
-// The system's serial port, noting how long each write takes.
-class MeasuredPort final : public SerialPort {
-public:
-    explicit MeasuredPort(const SettingsStore &store)
-        : m_port(store) {}
-    void setPortNumber(int number) override { m_port.setPortNumber(number); }
-    bool open() override { return m_port.open(); }
-    void close() override { m_port.close(); }
-    bool isOpen() const override { return m_port.isOpen(); }
-    bool write(const QByteArray &bytes) override {
-        const Steady::time_point start = Steady::now();
-        const bool written = m_port.write(bytes);
-        writeMs.push_back(msBetween(start, Steady::now()));
-        return written;
-    }
-    std::optional<QByteArray> readAll() override { return m_port.readAll(); }
-    QString errorString() const override { return m_port.errorString(); }
-
-    std::vector<double> writeMs;
-
-private:
-    SystemSerialPort m_port;
-};
-
-double percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    const auto rank = static_cast<std::size_t>(std::max(1.0, std::ceil(p * double(values.size()))));
-    return values[std::min(rank, values.size()) - 1];
-}
 
 struct Result {
     std::vector<double> overheadMs;
@@ -120,7 +89,7 @@ bool run(const QStringList &options, int reps, int index, Result &result) {
     store.write(QStringLiteral("Ports"), QStringLiteral("Com1"), terminal);
     GlobalState state;
     state.opt_comport = 1;
-    MeasuredPort port(store);
+    TimedPort port(store);
     MeasuredClock clock;
     DeviceLink link(state, port, clock);
     link.Connect();

@@ -9,6 +9,7 @@
 //   bench_latency [--dial N] [--stop N]
 //
 // Runs on the display in DISPLAY (xcb), or offscreen without one.
+#include "bench/timedport.h"
 #include "device/devicelink.h"
 #include "support/simapp.h"
 #include "support/simulator.h"
@@ -25,16 +26,13 @@
 #include <vector>
 
 namespace {
-using Steady = std::chrono::steady_clock;
+using bench::msBetween;
+using bench::percentile;
+using bench::Steady;
+using bench::TimedPort;
 
 qint64 microseconds(Steady::time_point at) {
     return std::chrono::duration_cast<std::chrono::microseconds>(at.time_since_epoch()).count();
-}
-
-double percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    const auto rank = static_cast<std::size_t>(std::max(1.0, std::ceil(p * double(values.size()))));
-    return values[std::min(rank, values.size()) - 1];
 }
 
 QByteArray loadAverage() {
@@ -57,32 +55,6 @@ double msToTrace(const Simulator &sim, qsizetype first, const QByteArray &prefix
     }
     std::fprintf(stderr, "no %s reached the simulator\n", prefix.constData());
     std::exit(1);
-}
-
-// The real port, noting when each write is asked of it.
-class TimedPort final : public SerialPort {
-public:
-    explicit TimedPort(const SettingsStore &store)
-        : m_port(store) {}
-    void setPortNumber(int number) override { m_port.setPortNumber(number); }
-    bool open() override { return m_port.open(); }
-    void close() override { m_port.close(); }
-    bool isOpen() const override { return m_port.isOpen(); }
-    bool write(const QByteArray &bytes) override {
-        writtenAt.push_back(Steady::now());
-        return m_port.write(bytes);
-    }
-    std::optional<QByteArray> readAll() override { return m_port.readAll(); }
-    QString errorString() const override { return m_port.errorString(); }
-
-    std::vector<Steady::time_point> writtenAt;
-
-private:
-    SystemSerialPort m_port;
-};
-
-double msBetween(Steady::time_point from, Steady::time_point to) {
-    return std::chrono::duration<double, std::milli>(to - from).count();
 }
 
 void printRow(const char *measure, const std::vector<double> &ms, double target,

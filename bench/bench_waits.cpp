@@ -4,6 +4,7 @@
 //
 //   bench_waits [--reps N5ms,N50ms,N500ms,N1500ms,N10s]
 
+#include "bench/timing.h"
 #include "core/globalstate.h"
 #include "platform/clock.h"
 #include "program/waits.h"
@@ -23,6 +24,8 @@
 #include <vector>
 
 namespace {
+using bench::percentile;
+
 struct Case {
     const char *label;
     double value;
@@ -41,13 +44,6 @@ double cpuSeconds() {
     timespec now{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
-}
-
-// Nearest-rank percentile; with fewer than 100 samples p99 is the largest.
-double percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    const auto rank = static_cast<std::size_t>(std::max(1.0, std::ceil(p * double(values.size()))));
-    return values[std::min(rank, values.size()) - 1];
 }
 
 template <typename Wait> void measure(Sample &sample, double requestedMs, Wait &&wait) {

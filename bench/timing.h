@@ -1,0 +1,22 @@
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <vector>
+
+// What every benchmark measures with: steady_clock, and nearest-rank percentiles (with fewer
+// than 100 samples, p99 is the largest).
+namespace bench {
+using Steady = std::chrono::steady_clock;
+
+inline double msBetween(Steady::time_point from, Steady::time_point to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+inline double percentile(std::vector<double> values, double p) {
+    std::sort(values.begin(), values.end());
+    const auto rank = static_cast<std::size_t>(std::max(1.0, std::ceil(p * double(values.size()))));
+    return values[std::min(rank, values.size()) - 1];
+}
+} // namespace bench
