@@ -24,7 +24,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <thread>
 #include <vector>
@@ -35,6 +34,11 @@ using bench::percentile;
 using bench::Steady;
 using bench::TimedPort;
 constexpr double kPollWaitsMs = 50 + 60;
+
+// Later than this, a sleep or write restarts the link's schedule.
+bool late(double ms) {
+    return ms > 1.0;
+}
 
 // The system clock, noting how late each sleep returns.
 class MeasuredClock final : public Clock {
@@ -57,10 +61,10 @@ private:
 
 struct Result {
     std::vector<double> overheadMs;
-    std::vector<double> onTimeMs; // of the commands that met no late sleep nor slow write
-    std::vector<double> lateMs;   // per sleep
-    std::vector<double> writeMs;  // per write
-    int polls = 0;                // position queries the simulator received
+    std::vector<double> undisturbedMs; // of the commands that met no late sleep nor slow write
+    std::vector<double> lateMs;        // per sleep
+    std::vector<double> writeMs;       // per write
+    int polls = 0;                     // position queries the simulator received
     int failed = 0; // commands that met a reply they could not read (a late one, under load)
 };
 
@@ -110,14 +114,11 @@ bool run(const QStringList &options, int reps, int index, Result &result) {
         }
         const double tookMs = msBetween(start, Steady::now());
         result.overheadMs.push_back(tookMs);
-        const auto overOneMs = [](double ms) {
-            return ms > 1.0;
-        };
         if (std::none_of(clock.lateMs.cbegin() + std::ptrdiff_t(sleepsBefore), clock.lateMs.cend(),
-                         overOneMs) &&
+                         late) &&
             std::none_of(port.writeMs.cbegin() + std::ptrdiff_t(writesBefore), port.writeMs.cend(),
-                         overOneMs))
-            result.onTimeMs.push_back(tookMs);
+                         late))
+            result.undisturbedMs.push_back(tookMs);
     }
     result.polls = countPolls(trace) - pollsBefore;
     result.lateMs = clock.lateMs;
@@ -131,22 +132,18 @@ void report(const char *label, int polls, Result &result) {
     const int reps = int(result.overheadMs.size());
     if (reps == 0)
         return;
-    for (std::vector<double> *times : {&result.overheadMs, &result.onTimeMs})
+    for (std::vector<double> *times : {&result.overheadMs, &result.undisturbedMs})
         for (double &ms : *times)
             ms -= polls * kPollWaitsMs;
-    // A sleep or write more than 1 ms late puts the link's schedule behind; the next wait starts
-    // afresh.
     const auto share = [](const std::vector<double> &ms) {
-        return 100.0 *
-               double(std::count_if(ms.cbegin(), ms.cend(), [](double m) { return m > 1.0; })) /
-               double(ms.size());
+        return 100.0 * double(std::count_if(ms.cbegin(), ms.cend(), late)) / double(ms.size());
     };
     std::printf("%-8s %4d %6d | %7.3f %7.3f | %4d %7.3f %7.3f | %7.3f %7.3f %6.2f %% | %7.3f "
                 "%7.3f %6.2f %%\n",
                 label, reps, result.polls, percentile(result.overheadMs, 0.5),
-                percentile(result.overheadMs, 0.99), int(result.onTimeMs.size()),
-                result.onTimeMs.empty() ? 0.0 : percentile(result.onTimeMs, 0.5),
-                result.onTimeMs.empty() ? 0.0 : percentile(result.onTimeMs, 0.99),
+                percentile(result.overheadMs, 0.99), int(result.undisturbedMs.size()),
+                result.undisturbedMs.empty() ? 0.0 : percentile(result.undisturbedMs, 0.5),
+                result.undisturbedMs.empty() ? 0.0 : percentile(result.undisturbedMs, 0.99),
                 percentile(result.lateMs, 0.5), percentile(result.lateMs, 0.99),
                 share(result.lateMs), percentile(result.writeMs, 0.5),
                 percentile(result.writeMs, 0.99), share(result.writeMs));
