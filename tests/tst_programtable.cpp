@@ -5,7 +5,6 @@
 #include "support/fakeviews.h"
 #include "support/tablerows.h"
 
-#include <QAbstractItemModelTester>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -194,48 +193,6 @@ private slots:
         table.setRows(30);
         NewProgram(table, steps, nullptr);
         QCOMPARE(table.rows(), 17);
-    }
-
-    void background() {
-        ProgramTable table;
-        table.setCurrentCell(4, 1);
-        table.setCurrentCellBackground(Qt::green);
-        QCOMPARE(table.data(table.index(4, 1), Qt::BackgroundRole), QVariant(QColor(Qt::green)));
-        QVERIFY(!table.data(table.index(4, 2), Qt::BackgroundRole).isValid());
-        // Another cell, then back: each keeps its own, and the button face is no colour.
-        table.setCurrentCell(5, 1);
-        table.setCurrentCellBackground(Qt::red);
-        table.setCurrentCell(4, 1);
-        table.setCurrentCellBackground(ProgramTable::buttonFace());
-        QVERIFY(!table.cellBackground(4, 1).isValid());
-        QCOMPARE(table.cellBackground(5, 1), QColor(Qt::red));
-        // A colour on a row that is cut off does not come back with the row.
-        table.setRows(5);
-        table.setRows(17);
-        QVERIFY(!table.cellBackground(5, 1).isValid());
-    }
-
-    // Every change the table makes is announced as a model must announce it.
-    void modelSignals() {
-        ProgramTable table;
-        QAbstractItemModelTester tester(&table,
-                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
-        StepTable steps;
-        NewProgram(table, steps, nullptr);
-        table.setRows(30);
-        table.genSteps();
-        table.setCols(6);
-        table.setText(3, 5, u"x"_s);
-        QVERIFY(table.setData(table.index(2, 2), u"500"_s));
-        QCOMPARE(table.data(table.index(2, 2)), QVariant(u"500"_s));
-        table.setCurrentCell(2, 1);
-        table.setSelectionEnd(8, 5);
-        table.setClip(u"a\tb\rc"_s);
-        table.setCurrentCellBackground(Qt::cyan);
-        table.setCols(2);
-        table.setRows(3);
-        table.addrow();
-        table.clear();
     }
 
     // Cells written over and over, rows and columns cut and grown: the table holds what a plain

@@ -353,54 +353,6 @@ private slots:
         QCOMPARE(rig.log.entries, QStringList{"message " + message});
         QVERIFY(!rig.state.prog_running);
     }
-
-    void deviceOutcome_data() {
-        QTest::addColumn<GotoResult>("outcome");
-        QTest::addColumn<int>("atCommand");
-        QTest::newRow("failed at step 2") << GotoResult::Failed << 2;
-        QTest::newRow("failed at step 1") << GotoResult::Failed << 1;
-        QTest::newRow("link down goes on") << GotoResult::NotSent << 2;
-    }
-
-    void deviceOutcome() {
-        QFETCH(GotoResult, outcome);
-        QFETCH(int, atCommand);
-
-        Rig rig;
-        rig.device.answer = [&](int n) {
-            return n == atCommand ? outcome : rig.endRunThatDoesNotEnd(n);
-        };
-        rig.run({"3|1|s", "7|1|s", "12|1|s"}, 1, u"1"_s);
-
-        const bool failed = outcome == GotoResult::Failed;
-        QCOMPARE(rig.device.commands.size(), failed ? atCommand : 3);
-        // A failed step's channel is never selected, and the windows are idle before the
-        // message tells why.
-        const QStringList shown = QStringList{"3", "7", "12"}.mid(0, failed ? atCommand - 1 : 3);
-        QStringList expected = kButtons.mid(0, 2);
-        for (const QString &channel : shown)
-            expected << "miniChannel=" + channel;
-        expected << kButtons.mid(2);
-        if (failed) {
-            QVERIFY(rig.messages.messages.value(0).contains(u"step %1"_s.arg(atCommand)));
-            expected << "message " + rig.messages.messages.value(0);
-        }
-        QCOMPARE(rig.log.entries.filter(QRegularExpression(u"Program|Channel=|message"_s)),
-                 expected);
-        QCOMPARE(rig.state.cur_channel, qint16(shown.isEmpty() ? -1 : shown.last().toInt() - 1));
-        QVERIFY(!rig.state.prog_running);
-        QVERIFY(rig.markedCells().isEmpty());
-
-        // The next run starts as usual, and reads the table again.
-        rig.state.cont_mode = 0;
-        rig.device.answer = [&](int n) {
-            return rig.endRunThatDoesNotEnd(n);
-        };
-        rig.device.commands.clear();
-        rig.table.setText(2, ProgramTable::ChannelColumn, QString());
-        rig.runner.RunProgram();
-        QCOMPARE(rig.device.commands.size(), 1);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestRunner)

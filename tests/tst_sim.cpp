@@ -146,27 +146,6 @@ private slots:
         QVERIFY(line.lines() == "0\r\n" && nowUs() - posSent >= 300'000);
     }
 
-    void trace() {
-        Line line;
-        QVERIFY(line.open());
-        qint64 previous = nowUs();
-        // "PO" then "S\r": one command in two writes, complete only with its CR.
-        for (const char *bytes :
-             {"ver\r\n", "GPROGSEQ\r\n", "LA-5\rM\r", "PO", "S\r", "x\\y\x01\x7f\xe9\r"}) {
-            QThread::msleep(20);
-            QVERIFY(line.send(bytes));
-        }
-        const QByteArrayList expected{"ver\\r\\n", "GPROGSEQ\\r\\n", "LA-5\\r",
-                                      "M\\r",      "POS\\r",         "x\\\\y\\x01\\x7F\\xE9\\r"};
-        QTRY_COMPARE_WITH_TIMEOUT(line.sim.commandsSince(0), expected, kDeadlineMs);
-        const qint64 readAt = nowUs();
-        for (const Simulator::Command &command : line.sim.trace()) {
-            // Our clock: not before we started sending, not after we looked, never backwards.
-            QVERIFY2(command.atUs >= previous && command.atUs <= readAt, command.bytes);
-            previous = command.atUs;
-        }
-    }
-
     // At 100 units per second the move takes 300 s, far longer than the test looks.
     void slowMotor() {
         const int target = -30000;

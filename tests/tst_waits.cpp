@@ -31,9 +31,10 @@ private slots:
         QTest::addColumn<bool>("running");
         QTest::addColumn<qint64>("expectedMs");
         QTest::addColumn<int>("sleeps"); // -1: the wait polls, serving events every 10 ms
+        QTest::addColumn<int>("stopAt"); // the event round that asks for a stop; 0: none
         const auto row = [](const char *name, double value, const char *unit, qint64 ms,
-                            int sleeps = -1, bool running = true) {
-            QTest::newRow(name) << value << unit << running << ms << sleeps;
+                            int sleeps = -1, bool running = true, int stopAt = 0) {
+            QTest::newRow(name) << value << unit << running << ms << sleeps << stopAt;
         };
         row("999 ms: one blocking sleep", 999, "ms", 999, 1);
         row("1000 ms polls", 1000, "ms", 1000);
@@ -53,6 +54,9 @@ private slots:
         row("2^31 ms does not fit", 2147483648.0, "ms", 0, 0);
         row("short ms sleeps even when stopped", 300, "ms", 300, 1, false);
         row("long wait when stopped", 2, "s", 0, 0, false);
+        // A stop served in a round ends the wait there, not a round later.
+        row("stopped in the first round", 60, "s", 0, -1, true, 1);
+        row("stopped in the fifth round", 60, "s", 40, -1, true, 5);
     }
 
     void waitTime() {
@@ -61,10 +65,15 @@ private slots:
         QFETCH(bool, running);
         QFETCH(qint64, expectedMs);
         QFETCH(int, sleeps);
+        QFETCH(int, stopAt);
 
         state.prog_running = running;
         QList<qint64> rounds;
-        clock.setOnServeEvents([&] { rounds << clock.nowMs(); });
+        clock.setOnServeEvents([&] {
+            rounds << clock.nowMs();
+            if (rounds.size() == stopAt)
+                RequestStop(state);
+        });
         const qint64 start = clock.nowMs();
         QCOMPARE(timedWait(value, unit), expectedMs);
         if (sleeps >= 0) {
@@ -77,6 +86,7 @@ private slots:
         for (qsizetype i = 1; i < rounds.size(); ++i)
             QVERIFY2(rounds[i] - rounds[i - 1] <= 10, qPrintable(QString::number(rounds[i])));
         QCOMPARE(rounds.last(), start + expectedMs);
+        QVERIFY(stopAt == 0 || rounds.size() == stopAt);
     }
 
     void wallClockDoesNotTimeWait_data() {
