@@ -70,11 +70,8 @@ public:
     void change_button_color(int index, const QColor &color) override {
         calls << qMakePair(index, color);
         note(QString::number(index) + QLatin1Char(' ') + color.name());
-        if (onChange)
-            onChange(index);
     }
     QList<QPair<int, QColor>> calls;
-    std::function<void(int index)> onChange;
 };
 
 class FakeTextBox final : public TextBox, Logged {
@@ -86,11 +83,7 @@ public:
     void setText(const QString &text) override {
         m_text = text;
         note(text);
-        if (onSetText)
-            onSetText(text);
     }
-    // Plays the box's change handler.
-    std::function<void(const QString &)> onSetText;
 
 private:
     QString m_text;
