@@ -28,9 +28,8 @@ clang*) BUILD_PACKAGES+=(clang) ;;
 esac
 # What the tests need beyond the build: socat bridges the simulator over TCP.
 TEST_PACKAGES=(socat)
-# The sanitized and the fuzzing builds: clang, its sanitizer and libFuzzer runtimes (only
-# recommended by clang, so not there after a minimal install) and the symbolizer that puts
-# file names and lines into the reports.
+# The sanitized build: clang, its sanitizer runtimes (only recommended by clang, so not there
+# after a minimal install) and the symbolizer that puts file names and lines into the reports.
 SANITIZE_PACKAGES=(clang libclang-rt-14-dev llvm)
 
 # What the demo needs without a display: a virtual X server and a screenshot tool (import).

@@ -39,7 +39,6 @@ class TestAppSim : public QObject {
 
 private slots:
     void startedAsAUserStartsIt();
-    void buttons();
 };
 
 void TestAppSim::startedAsAUserStartsIt() {
@@ -84,45 +83,6 @@ void TestAppSim::startedAsAUserStartsIt() {
 
     first.terminate();
     QVERIFY(first.waitForFinished(5000));
-}
-
-void TestAppSim::buttons() {
-    Simulator sim;
-    QVERIFY(startSimulator(sim));
-    RealRig rig(sim);
-    rig.module->startUp();
-    QCOMPARE(rig.module->link().statusText(), QStringLiteral("CONNECTED TO QMX7700"));
-    QTRY_COMPARE(sim.commandsSince(0), kConnect);
-
-    // Button 5 of the dial.
-    QWidget *button = rig.module->channelView()->findChild<QWidget *>(QStringLiteral("MyButton4"));
-    QVERIFY(button);
-    QTest::mouseClick(button, Qt::LeftButton);
-    QList<QByteArray> expected = kConnect + channelCommandTrace(kPositions[4]);
-    QTRY_COMPARE(sim.commandsSince(0), expected);
-    QCOMPARE(rig.module->state().cur_channel, qint16(4));
-
-    // A program of three steps from the Run button, the step in front marked while it runs.
-    rig.click(QStringLiteral("Neu"));
-    ProgramTable &table = rig.module->table();
-    const QList<int> channels{2, 9, 14};
-    for (int i = 0; i < channels.size(); ++i) {
-        table.setText(i + 1, ProgramTable::ChannelColumn, QString::number(channels[i]));
-        table.setText(i + 1, ProgramTable::TimeColumn, QStringLiteral("100"));
-        table.setText(i + 1, ProgramTable::UnitColumn, QStringLiteral("ms"));
-        expected << channelCommandTrace(kPositions[channels[i] - 1]);
-    }
-    QStringList marked;
-    connect(&table, &ProgramTable::refreshRequested, this, [&] {
-        const QColor mark = table.cellBackground(table.row(), ProgramTable::StepColumn);
-        marked << QStringLiteral("%1 %2").arg(table.row()).arg(mark.name());
-    });
-    rig.click(QStringLiteral("Run"));
-
-    QTRY_COMPARE(sim.commandsSince(0), expected);
-    QCOMPARE(marked, (QStringList{"1 #0000ff", "2 #0000ff", "3 #0000ff"}));
-    QVERIFY(!rig.action(QStringLiteral("Run"))->isChecked());
-    QCOMPARE(rig.module->state().cur_channel, qint16(13));
 }
 
 QTEST_MAIN(TestAppSim)

@@ -52,24 +52,6 @@ private slots:
         QCOMPARE(commands.mid(0, 3), QList<QByteArray>({"ver\\r\\n", "GPROGSEQ\\r\\n", "VER\\r"}));
         QVERIFY(commands.count("GFS\\r") >= 10);
     }
-
-    // Like an unplugged adapter: the port fails under a channel command.
-    void unplugDuringChannelCommand() {
-        // The connect takes four commands; the adapter goes after the first position query.
-        Simulator sim;
-        QVERIFY(sim.start({QStringLiteral("--unplug-after"), QStringLiteral("7")}));
-        Program program(sim);
-        program.link.Connect();
-        QCOMPARE(program.link.statusText(), QStringLiteral("CONNECTED TO QMX7700"));
-
-        QCOMPARE(program.link.GotoChannel(2), GotoResult::Failed);
-        QCOMPARE(program.link.statusText(), QStringLiteral("NOT CONNECTED"));
-        QVERIFY(!program.port.isOpen() && !program.state.dev_found);
-        QVERIFY(!program.status.reason.isEmpty());
-        // Nothing more is tried on the closed port.
-        QCOMPARE(program.link.GotoChannel(2), GotoResult::NotSent);
-        QVERIFY(!program.link.QueryFault(true));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestDeviceSim)

@@ -113,9 +113,7 @@ private slots:
         row("A form, CR", sequenceReply("A", "\r"));
         // The LF that starts each line after the first is one of the prefix characters.
         row("H form without a blank", sequenceReply("H.", "\r\n"));
-        row("A form without a blank", sequenceReply("A.", "\r\n"));
         row("lower-case h picks the long prefix", edited("H01 ", "h01 "));
-        row("both H and A: the long prefix", edited("\nH01 ", "\nHA1 "));
         row("neither H nor A keeps the positions", edited("\nH01 ", "\nX01 "), Connected, kKept);
         Positions negative = distinctPositions();
         negative[15] = -32768;
@@ -129,7 +127,6 @@ private slots:
         // Each of 19 lines ends in CR: the 20th element is empty, too short for its prefix.
         row("19 lines ending in CR", nineteen + '\r', Failed, kKept);
         row("position not a number", edited("H07 707", "H07 x07"), Failed, kKept);
-        row("position above the Integer range", edited("707", "32768"), Failed, kKept);
         row("line just its prefix", edited("H07 707", "H07"), Failed, kKept);
         // The positions are read before the device identifies itself.
         for (const char *version : {"Versio\r\n", "version 3.1\r\n"})
@@ -190,12 +187,10 @@ private slots:
             QTest::newRow(name) << QByteArray(reply) << force << lamp;
         };
         row("0 clears", "0\r\n", false, "off");
-        row("1 lights", "1\r\n", false, "on");
         row("0 with force lights", "0\r\n", true, "on");
         row("negative fault lights", "-2\r\n", false, "on");
         row("6 characters are read", "0012\r\n", false, "on");
         row("7 characters change nothing", "00012\r\n", true, "");
-        row("empty changes nothing", "", true, "");
         row("not a number", "E\r\n", true, "");
         row("above the Integer range", "40000\r", true, "");
     }
@@ -213,32 +208,17 @@ private slots:
         QCOMPARE(rig.lamps.log, lamp.isEmpty() ? QStringList() : QStringList{"error " + lamp});
     }
 
-    // The user acts during the fault wait: a connect asked for again, or a disconnect.
-    void faultWait_data() {
-        QTest::addColumn<bool>("disconnect");
-        QTest::newRow("connect again") << false;
-        QTest::newRow("disconnect in round 3") << true;
-    }
-
-    void faultWait() {
-        QFETCH(bool, disconnect);
+    // A connect asked for again from the events of the fault wait does not reopen the port
+    // under the running one.
+    void connectInFaultWait() {
         Rig rig;
         rig.device.faults = {"4\r\n", "4\r\n", "4\r\n", "0\r\n"};
-        int rounds = 0;
-        rig.clock.setOnServeEvents([&] {
-            if (!disconnect)
-                rig.link.Connect();
-            else if (++rounds == 3)
-                rig.link.Disconnect();
-        });
+        rig.clock.setOnServeEvents([&] { rig.link.Connect(); });
         rig.link.Connect();
-        // Neither reopens the port under the running connect; a disconnect ends it on path F.
         QCOMPARE(rig.port.opens(), 1);
-        QCOMPARE(rig.port.count("GFS\r"), disconnect ? 2 : 4);
-        QCOMPARE(rig.link.statusText(), disconnect ? kNotConnected : kConnected);
-        QCOMPARE(rig.state.dev_found && rig.port.isOpen(), !disconnect);
-        QCOMPARE(rig.port.writesToClosedPort(), 0);
-        QCOMPARE(rig.lamps.log.count(QStringLiteral("error on")), disconnect ? 2 : 3);
+        QCOMPARE(rig.port.count("GFS\r"), 4);
+        QCOMPARE(rig.link.statusText(), kConnected);
+        QCOMPARE(rig.lamps.log.count(QStringLiteral("error on")), 3);
     }
 
     void gotoChannel_data() {
@@ -257,13 +237,11 @@ private slots:
         row("silent device keeps the reading", 1200, {""}, 20);
         row("first reading outside", 1200, {"350\r\n"}, 1);
         row("third reading outside", 1200, {"1200\r\n", "", "1202\r\n"}, 3);
-        row("negative position", -5, {"-4"}, 20);
         // The window follows the stored position, read again at every poll.
         row("stored position changes", 1200, {"1200\r\n"}, 1, GotoResult::Sent, 350);
         // The link stays up; the status panel says why the command stopped.
         row("unreadable position", 1200, {"1200\r\n", "?\r\n"}, 2, GotoResult::Failed);
         row("index 16", 0, {}, 0, GotoResult::NotSent, 0, 16);
-        row("index -1", 0, {}, 0, GotoResult::NotSent, 0, -1);
     }
 
     void gotoChannel() {
@@ -299,20 +277,6 @@ private slots:
         rig.device.positions = {""};
         QCOMPARE(rig.link.GotoChannel(0), GotoResult::Sent);
         QVERIFY(rig.status.reason.isEmpty());
-    }
-
-    void portFailureTakesLinkDown() {
-        Rig rig;
-        rig.connected();
-        rig.port.failAfterWrites(3);
-        QCOMPARE(rig.link.GotoChannel(0), GotoResult::Failed);
-        QCOMPARE(rig.port.writes().size(), 3);
-        QCOMPARE(rig.link.statusText(), kNotConnected);
-        QVERIFY(!rig.port.isOpen() && !rig.state.dev_found);
-        // Nothing reaches the closed port afterwards, and a command needs the link up.
-        QCOMPARE(rig.link.GotoChannel(0), GotoResult::NotSent);
-        QVERIFY(!rig.link.QueryFault(true));
-        QCOMPARE(rig.port.writesToClosedPort(), 0);
     }
 };
 

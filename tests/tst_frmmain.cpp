@@ -3,7 +3,6 @@
 // dial and the mini view as the user meets them.
 #include "program/programtable.h"
 #include "support/apprig.h"
-#include "support/files.h"
 #include "support/scripteddevice.h"
 #include "support/scriptedport.h"
 #include "ui/frmchannel.h"
@@ -15,7 +14,6 @@
 #include <QPointer>
 #include <QTest>
 #include <QToolBar>
-#include <QWindow>
 
 namespace {
 const QColor kRed(255, 0, 0);
@@ -93,9 +91,6 @@ struct Rig : AppRig {
         auto *toolbar = module->miniView()->findChild<QToolBar *>(QStringLiteral("Toolbar1"));
         QTest::mouseClick(toolbar->widgetForAction(toolbar->findChild<QAction *>(key)),
                           Qt::LeftButton);
-    }
-    bool miniPressed(const char *key) const {
-        return module->miniView()->findChild<QAction *>(QLatin1String(key))->isChecked();
     }
     QList<QColor> dial() const {
         QList<QColor> colours;
@@ -329,54 +324,6 @@ private slots:
         QCOMPARE(rig.setting(QStringLiteral("MainLeft")), during == u"mini view" ? "1500" : "3000");
     }
 
-    // The mouse on button 5 of the dial: pressed, moved, released at spots of the main window.
-    void dial_data() {
-        QTest::addColumn<QStringList>("spots");
-        QTest::addColumn<Qt::MouseButton>("mouseButton");
-        QTest::addColumn<bool>("painted");
-        QTest::addColumn<bool>("sent");
-        const auto row = [](const char *name, const QStringList &spots, bool painted, bool sent,
-                            Qt::MouseButton button = Qt::LeftButton) {
-            QTest::newRow(name) << spots << button << painted << sent;
-        };
-        row("click", {"centre", "centre", "centre"}, true, true);
-        row("dragged off and back", {"centre", "off", "centre"}, false, false);
-        row("corner outside the circle", {"corner", "corner", "corner"}, false, false);
-        row("moved to the corner keeps the press", {"centre", "corner", "corner"}, true, true);
-        row("right button paints only", {"centre", "centre", "centre"}, true, false,
-            Qt::RightButton);
-    }
-
-    void dial() {
-        QFETCH(QStringList, spots);
-        QFETCH(Qt::MouseButton, mouseButton);
-        QFETCH(bool, painted);
-        QFETCH(bool, sent);
-
-        Rig rig;
-        rig.module->startUp();
-        QWindow *window = rig.main().windowHandle();
-        QVERIFY(QTest::qWaitForWindowExposed(window));
-        const QWidget *view = rig.module->channelView();
-        const QWidget *button = view->findChild<QWidget *>("MyButton4");
-        // The middle of the dial is clear of every button.
-        const auto at = [&](const QString &spot) {
-            return spot == u"off"      ? view->mapTo(&rig.main(), view->rect().center())
-                   : spot == u"corner" ? button->mapTo(&rig.main(), QPoint(1, 1))
-                                       : button->mapTo(&rig.main(), button->rect().center());
-        };
-        rig.port->clearWrites();
-        QTest::mousePress(window, mouseButton, {}, at(spots[0]));
-        QTest::mouseMove(window, at(spots[1]));
-        QTest::mouseRelease(window, mouseButton, {}, at(spots[2]));
-
-        QCOMPARE(rig.dial(), onlyOne(painted ? 4 : 0, kRed));
-        QCOMPARE(rig.module->state().cur_channel, qint16(sent ? 4 : 0));
-        QCOMPARE(rig.moves(), sent ? QList<int>{5} : QList<int>{});
-        QCOMPARE(rig.busy, sent ? QList<bool>{true} : QList<bool>{});
-        QVERIFY(!QGuiApplication::overrideCursor());
-    }
-
     // A click while the link is down asks for a fault, forced, when the port is open.
     void dialWhileLinkDown_data() {
         QTest::addColumn<bool>("portOpen");
@@ -394,10 +341,12 @@ private slots:
         if (portOpen)
             QVERIFY(rig.port->open());
         QVERIFY(QTest::qWaitForWindowExposed(rig.main().windowHandle()));
-        QTest::mouseClick(rig.module->channelView()->findChild<QWidget *>("MyButton4"),
-                          Qt::LeftButton);
+        // The button clicked before goes back to idle.
+        for (const char *button : {"MyButton2", "MyButton4"})
+            QTest::mouseClick(rig.module->channelView()->findChild<QWidget *>(button),
+                              Qt::LeftButton);
         QCOMPARE(rig.port->writtenBytes(),
-                 portOpen ? QList<QByteArray>{"GFS\r"} : QList<QByteArray>{});
+                 portOpen ? QList<QByteArray>(2, "GFS\r") : QList<QByteArray>{});
         QCOMPARE(rig.module->state().cur_channel, qint16(4));
         QCOMPARE(rig.dial(), onlyOne(4, kRed));
         // With force set, a valid reply lights the error lamp.
@@ -451,76 +400,6 @@ private slots:
         QCOMPARE(rig.moves(), moves);
         QCOMPARE(rig.busy, QList<bool>(moves.size(), true));
         QVERIFY(!QGuiApplication::overrideCursor());
-    }
-
-    // The mini view loads a program of two one-second steps and runs it.
-    void miniStartStop_data() {
-        QTest::addColumn<QString>("file");   // channels of one-second steps; empty: load cancelled
-        QTest::addColumn<QString>("during"); // clicked in the first step's wait
-        QTest::addColumn<QList<int>>("moves");
-        QTest::addColumn<QString>("seen"); // "start" and "stop" then
-        const auto row = [](const char *name, const char *file, const char *during,
-                            const QList<int> &moves, const char *seen) {
-            QTest::newRow(name) << file << during << moves << seen;
-        };
-        row("run to the end", "3 12", "", {3, 12}, "+-");
-        row("start again", "3 12", "start", {3, 12}, "+-");
-        row("stop", "3 12", "stop", {3}, "-+");
-        row("refused", "17", "", {}, "");
-        row("load cancelled", "", "", {}, "");
-    }
-
-    void miniStartStop() {
-        QFETCH(QString, file);
-        QFETCH(QString, during);
-        QFETCH(QList<int>, moves);
-        QFETCH(QString, seen);
-
-        Rig rig;
-        rig.module->startUp();
-        rig.main().ChangeView(2);
-        const QStringList channels = file.split(u' ', Qt::SkipEmptyParts);
-        QByteArray program = QByteArray::number(channels.size()) + ",4;S\tC\tT\tU";
-        for (const QString &channel : channels)
-            program += "\r1\t" + channel.toLatin1() + "\t1\ts";
-        QVERIFY(writeFile(rig.dir.filePath(QStringLiteral("p.qmx")), program));
-        rig.files->answer = file.isEmpty() ? QString() : rig.dir.filePath(QStringLiteral("p.qmx"));
-        rig.clickMini(QStringLiteral("load"));
-        QCOMPARE(rig.module->miniView()->findChild<QAction *>("start")->isEnabled(),
-                 !file.isEmpty());
-
-        rig.port->clearWrites();
-        QString buttons;
-        rig.user = [&, start = rig.served](int served) {
-            if (served != start + 2)
-                return;
-            if (!during.isEmpty())
-                rig.clickMini(during);
-            buttons = QString(rig.miniPressed("start") ? u'+' : u'-') +
-                      (rig.miniPressed("stop") ? u'+' : u'-');
-        };
-        rig.clickMini(QStringLiteral("start"));
-        QCOMPARE(rig.moves(), moves);
-        QCOMPARE(buttons, seen);
-        QCOMPARE(rig.messages->messages.size(), file == u"17" ? 1 : 0);
-        // Idle again, whether the run ended, was stopped or never started; "stop" then keeps idle.
-        QVERIFY(!rig.miniPressed("start") && rig.miniPressed("stop"));
-        rig.clickMini(QStringLiteral("stop"));
-        QVERIFY(!rig.miniPressed("start") && rig.miniPressed("stop"));
-        QVERIFY(!rig.main().isVisible());
-    }
-
-    // The mini view's "view" button leads back to the channel view, which marks the channel.
-    void miniViewButton() {
-        Rig rig;
-        rig.module->startUp();
-        rig.main().ChangeView(2);
-        rig.module->miniView()->findChild<QLineEdit *>("channel")->setText(QStringLiteral("3"));
-        rig.clickMini(QStringLiteral("view"));
-        QCOMPARE(rig.windows(), QStringLiteral("main 1005,1005; mini parked; channel c-"));
-        QCOMPARE(rig.dial(), onlyOne(2, frmChannel::kRemarkedColor));
-        // Parked first, the mini view stores no place of its own.
-        QCOMPARE(rig.setting(QStringLiteral("MiniLeft")), QString());
     }
 };
 

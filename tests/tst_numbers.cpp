@@ -40,15 +40,12 @@ private slots:
         const Reading none;
         row("leading", "  3", 3);
         row("leading", "1 2", 12);
-        row("leading", "7a", 7);
         row("leading", "\t4\n2", 42);
-        row("leading", "abc", 0);
         row("leading", "- 4", -4);
         row("leading", "1,5", 1);
         row("leading", "1.2.3", 1.2);
         row("leading", ".5", 0.5);
         row("leading", "25E-1", 2.5);
-        row("leading", "1e", 1);
         row("leading", "4e+x", 4);
         row("leading", "\r5", 0);
         row("leading", "1e999", qInf());
@@ -57,10 +54,8 @@ private slots:
         row("integer", "2.5", 2);
         row("integer", "-3.5", -4);
         row("integer", "-32768", -32768);
-        row("integer", "32767", 32767);
         row("integer", "32767.5", none);
         row("integer", "-32769", none);
-        row("integer", "   ", none);
         row("integer", "12ab", none);
         row("integer", "1,000", none);
         row("integer", "inf", none);
@@ -69,8 +64,6 @@ private slots:
         row("whole", "2147483647", 2147483647);
         row("whole", "2147483648", none);
         row("whole", "2.0", none);
-        row("whole", "2x", none);
-        row("whole", "-", none);
         row("whole", "1 2", none);
         for (const char *locale : {"time de_DE", "time en_US", "time C"}) {
             const bool german = QByteArray(locale).endsWith("DE");
@@ -82,7 +75,6 @@ private slots:
             row(locale, "1,000", german ? Reading(1.0) : none);
             row(locale, "1.000,5", none);
             row(locale, "1.2.3", none);
-            row(locale, "", none);
             row(locale, "inf", none);
         }
     }

@@ -1,8 +1,4 @@
-#include "core/views.h"
-#include "program/programfile.h"
 #include "program/programtable.h"
-#include "program/steptable.h"
-#include "support/fakeviews.h"
 #include "support/tablerows.h"
 
 #include <QSignalSpy>
@@ -61,8 +57,6 @@ private slots:
         const char *block = "1,1\t1,2\r2,1\t2,2";
         const QStringList abcd{"1,1=a", "1,2=b", "2,1=c", "2,2=d"};
         row("block", {1, 1, 2, 2}, block, "a\tb\rc\td", abcd);
-        row("reversed corners", {2, 2, 1, 1}, block, "a\tb\rc\td", abcd);
-        row("one cell", {3, 2, 3, 2}, "3,2", "z", {"3,2=z"});
         row("cells beyond the right ignored", {1, 1, 1, 2}, nullptr, "a\tb\tc", {"1,1=a", "1,2=b"});
         row("rows beyond the bottom ignored", {1, 0, 1, 1}, nullptr, "a\tb\rc\td",
             {"1,0=a", "1,1=b"});
@@ -132,67 +126,6 @@ private slots:
         // The top row stays the first non-fixed row, even when there is none.
         table.setRows(1);
         QCOMPARE(positions(table), QList<int>({0, 1, 0, 1, 1}));
-    }
-
-    void genStepsAndAddrow() {
-        ProgramTable table;
-        table.setText(0, 0, u"Step"_s);
-        table.setText(5, 1, u"7"_s);
-        table.setRows(25);
-        table.genSteps();
-        table.addrow();
-
-        QCOMPARE(table.rows(), 26);
-        QCOMPARE(table.text(0, 0), u"Step"_s);
-        for (int r = 1; r < 25; ++r)
-            QCOMPARE(table.text(r, 0), QString::number(r));
-        // The added row has no number.
-        QVERIFY(table.text(25, 0).isEmpty());
-        QCOMPARE(table.text(5, 1), u"7"_s);
-    }
-
-    void newProgram_data() {
-        QTest::addColumn<int>("cols");
-        QTest::addColumn<QStringList>("titles");
-
-        const QStringList all{"Step", "Channel", "Time to wait", "Time unit"};
-        QTest::newRow("four columns") << 4 << all;
-        QTest::newRow("six columns keep six") << 6 << (all + QStringList{"", ""});
-    }
-
-    void newProgram() {
-        QFETCH(int, cols);
-        QFETCH(QStringList, titles);
-
-        ProgramTable table;
-        table.setCols(cols);
-        table.setRows(40);
-        fillCoordinates(table);
-        table.setColumnWidth(1, 1500);
-        table.setCurrentCell(3, 1);
-        table.setCurrentCellBackground(Qt::yellow);
-        StepTable steps;
-        steps.fill({7, 2.5, u"s"_s});
-        RunLog log;
-        FakeHost host(log);
-        connect(&table, &QAbstractItemModel::rowsRemoved,
-                [&] { log.entries << u"rows removed"_s; });
-
-        NewProgram(table, steps, &host);
-
-        // The window hides before the table changes and enables the buttons once it is ready.
-        QCOMPARE(log.entries, QStringList({"host.hide", "rows removed", "host.enable"}));
-        QCOMPARE(table.columnWidth(1), 1500);
-        QCOMPARE(tableRows(table),
-                 QStringList{titles.join(u'\t')} + QStringList(16, QString(cols - 1, u'\t')));
-        // A step marked during a run does not outlive its program.
-        QVERIFY(!table.cellBackground(3, 1).isValid());
-        for (const StepRecord &step : steps)
-            QVERIFY(step.channel_no == -1 && step.wait_time == -1.0 && step.time_unit == u"-1");
-        // Without windows around it works alike.
-        table.setRows(30);
-        NewProgram(table, steps, nullptr);
-        QCOMPARE(table.rows(), 17);
     }
 
     // Cells written over and over, rows and columns cut and grown: the table holds what a plain

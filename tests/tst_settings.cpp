@@ -1,10 +1,8 @@
 #include "core/globalstate.h"
 #include "core/settings.h"
-#include "platform/portnames.h"
 #include "platform/settingsstore.h"
 #include "support/files.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -66,57 +64,6 @@ private slots:
         GlobalState state;
         QCOMPARE(LoadSettings(state, store), complete);
         QCOMPARE(optionsOf(state), options);
-    }
-
-    void keysMatchWithoutCase() {
-        const QString path = writeIni("[Settings]\nBaudRate=1200\n");
-        {
-            SettingsStore store(path);
-            store.write(QStringLiteral("Settings"), QStringLiteral("Baudrate"),
-                        QStringLiteral("19200"));
-            store.write(QStringLiteral("Settings"), QStringLiteral("MainLeft"),
-                        QStringLiteral("1234.5"));
-        }
-        // A fresh store reads what the file holds: one entry, under the spelling last written.
-        const SettingsStore store(path);
-        GlobalState state;
-        QVERIFY(LoadSettings(state, store));
-        QCOMPARE(int(state.opt_baudrate), 19200);
-        QCOMPARE(store.read(QStringLiteral("SETTINGS"), QStringLiteral("mainleft"), QString()),
-                 QStringLiteral("1234.5"));
-
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray text = file.readAll();
-        QVERIFY2(!text.contains("BaudRate"), text.constData());
-        QCOMPARE(text.count("Baudrate=19200"), 1);
-    }
-
-    void portPaths_data() {
-        QTest::addColumn<QByteArray>("ini");
-        QTest::addColumn<int>("number");
-        QTest::addColumn<QString>("path");
-
-        const auto row = [](const char *name, const char *ini, int number, const char *path) {
-            QTest::newRow(name) << QByteArray(ini) << number << path;
-        };
-        row("first port", "", 1, "/dev/ttyS0");
-        row("eighth port", "", 8, "/dev/ttyS7");
-        row("port 0 names nothing", "[Ports]\nCom0=/dev/x\n", 0, "");
-        row("negative port names nothing", "[Ports]\nCom-1=/dev/x\n", -1, "");
-        row("mapped in another case", "[ports]\nCOM3=/dev/ttyUSB0\n", 3, "/dev/ttyUSB0");
-        row("mapped path with a comma", "[Ports]\nCom2=/dev/serial/by-path/usb-0:1.2,3-port0\n", 2,
-            "/dev/serial/by-path/usb-0:1.2,3-port0");
-        row("other ports keep their names", "[Ports]\nCom2=/dev/ttyUSB0\n", 3, "/dev/ttyS2");
-    }
-
-    void portPaths() {
-        QFETCH(QByteArray, ini);
-        QFETCH(int, number);
-        QFETCH(QString, path);
-
-        const SettingsStore store(writeIni(ini));
-        QCOMPARE(portDevicePath(number, store), path);
     }
 
 private:

@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QThread>
 
 #include <chrono>
@@ -32,14 +31,10 @@ QStringList args(const char *text) {
     return QString::fromLatin1(text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
 }
 
-// Reply patterns, each for one whole line.
-const QString kAnyLine = QStringLiteral("[^\r\n]+\r\n");
+// The replies are the whole lines that come back, without their CR LF.
 void row(const char *name, const QStringList &options, const QByteArray &sent,
-         const QStringList &replies) {
+         const QByteArrayList &replies) {
     QTest::newRow(name) << options << sent << replies;
-}
-QString exact(const QByteArray &line) {
-    return QRegularExpression::escape(QString::fromLatin1(line + "\r\n"));
 }
 
 // A running simulator and our end of its line, opened raw through the link as the program does.
@@ -90,44 +85,27 @@ private slots:
     void replies_data() {
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<QByteArray>("sent");
-        QTest::addColumn<QStringList>("replies");
+        QTest::addColumn<QByteArrayList>("replies");
 
-        // Extremes and short numbers: no padding, no clipping, nothing lost to a sign.
-        const QList<int> given{-32768, 32767, 0,  -1, 5, 1200, -1200, 99,
-                               100,    12345, -9, 7,  8, 10,   11,    16};
-        QStringList list, h(4, kAnyLine), a(4, kAnyLine);
-        for (int c = 0; c < 16; ++c) {
-            const QByteArray channel = 'H' + QByteArray::number(c + 1).rightJustified(2, '0') + ' ';
-            h << exact(channel + QByteArray::number(given[c]));
-            a << exact("A " + QByteArray::number(given[c]));
-            list << QString::number(given[c]);
-        }
-        const QStringList positions{QStringLiteral("--positions"), list.join(QLatin1Char(','))};
-        const QByteArray table = "GPROGSEQ\r\n";
-        row("table H", args("--format H") + positions, table, h);
-        row("table A", args("--format A") + positions, table, a);
-        row("fault for ever", args("--fault 7"), "GFS\rGFS\r", {exact("7"), exact("7")});
+        row("fault for ever", args("--fault 7"), "GFS\rGFS\r", {"7", "7"});
         // Each command with the other terminator: a stand-in must not hide that fault.
         row("wrong terminators", {}, "ver\rGPROGSEQ\rVER\r\nGFS\r\nPOS\r\nLA5\r\nM\r\nPOS\r",
-            {exact("0")});
+            {"0"});
         row("silent", args("--silent"), "ver\r\nGPROGSEQ\r\nVER\rGFS\rPOS\r", {});
         // LA alone does not move; M gets there at once.
         row("instant motor", args("--speed 0"), "LA1234\rPOS\rM\rPOS\rLA-4321\rM\rPOS\r",
-            {exact("0"), exact("1234"), exact("-4321")});
+            {"0", "1234", "-4321"});
     }
 
     void replies() {
         QFETCH(QStringList, options);
         QFETCH(QByteArray, sent);
-        QFETCH(QStringList, replies);
+        QFETCH(QByteArrayList, replies);
         Line line;
         QVERIFY(line.open(options));
         QVERIFY(line.send(sent));
-        for (const QString &pattern : replies) {
-            const QByteArray reply = line.lines();
-            const QRegularExpression re(QRegularExpression::anchoredPattern(pattern));
-            QVERIFY2(re.match(QString::fromLatin1(reply)).hasMatch(), reply.constData());
-        }
+        for (const QByteArray &reply : replies)
+            QCOMPARE(line.lines(), reply + "\r\n");
         // Nothing more, once the trace shows the device has taken every command.
         QTRY_COMPARE_WITH_TIMEOUT(line.sim.trace().size(), sent.count('\r'), kDeadlineMs);
         QCOMPARE(line.lines(1000, 200), QByteArray());

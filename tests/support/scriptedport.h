@@ -6,10 +6,10 @@
 #include <QList>
 
 #include <functional>
+#include <utility>
 
 // A serial port with a scripted device behind it, in virtual time. Every write is recorded with
-// the virtual time it happened at; the responder answers it, and the answer becomes readable
-// after the reply delay.
+// the virtual time it happened at; the responder answers it, readable at once.
 class ScriptedPort final : public SerialPort {
 public:
     struct Write {
@@ -39,31 +39,20 @@ public:
             ++m_writesToClosedPort;
             return false;
         }
-        if (m_failAfterWrites >= 0 && m_writes.size() >= m_failAfterWrites)
-            return false;
         m_writes.append({m_clock.nowMs(), bytes});
-        if (m_responder) {
-            const QByteArray reply = m_responder(bytes);
-            if (!reply.isEmpty())
-                m_pending.append({m_clock.nowMs() + m_replyDelayMs, reply});
-        }
+        if (m_responder)
+            m_pending += m_responder(bytes);
         return true;
     }
     std::optional<QByteArray> readAll() override {
         if (!m_open)
             return std::nullopt;
-        QByteArray arrived;
-        while (!m_pending.isEmpty() && m_pending.first().atMs <= m_clock.nowMs())
-            arrived += m_pending.takeFirst().bytes;
-        return arrived;
+        return std::exchange(m_pending, {});
     }
     QString errorString() const override { return QStringLiteral("scripted failure"); }
 
     void setResponder(Responder responder) { m_responder = std::move(responder); }
-    void setReplyDelayMs(qint64 ms) { m_replyDelayMs = ms; }
     void setOpenable(bool openable) { m_openable = openable; }
-    // Writes fail from the given count of successful writes on, as with an unplugged adapter.
-    void failAfterWrites(int count) { m_failAfterWrites = count; }
 
     const QList<Write> &writes() const { return m_writes; }
     QList<QByteArray> writtenBytes() const {
@@ -72,12 +61,7 @@ public:
             all.append(w.bytes);
         return all;
     }
-    int count(const QByteArray &bytes) const {
-        int n = 0;
-        for (const Write &w : m_writes)
-            n += w.bytes == bytes ? 1 : 0;
-        return n;
-    }
+    int count(const QByteArray &bytes) const { return int(writtenBytes().count(bytes)); }
     void clearWrites() { m_writes.clear(); }
     int opens() const { return m_opens; }
     int writesToClosedPort() const { return m_writesToClosedPort; }
@@ -86,11 +70,9 @@ private:
     VirtualClock &m_clock;
     Responder m_responder;
     QList<Write> m_writes;
-    QList<Write> m_pending;
-    qint64 m_replyDelayMs = 0;
+    QByteArray m_pending;
     int m_number = 0;
     int m_opens = 0;
-    int m_failAfterWrites = -1;
     int m_writesToClosedPort = 0;
     bool m_open = false;
     bool m_openable = true;

@@ -41,17 +41,3 @@ template <typename Cycle> Growth growthOver(int cycles, int warmUp, Cycle cycle)
     }
     return {openFileDescriptors() - before.fds, residentKiB() - before.kib};
 }
-
-// Whether memory grew by more than the allocator's ups and downs can explain. AddressSanitizer
-// holds freed memory back, so under it memory grows without a leak; its own leak check covers
-// that build.
-inline bool grewLikeALeak(qint64 grownKiB) {
-#if defined(__SANITIZE_ADDRESS__)
-    return false;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-    return false;
-#endif
-#endif
-    return grownKiB >= 2048;
-}
