@@ -9,6 +9,7 @@
 //   bench_latency [--dial N] [--stop N]
 //
 // Runs on the display in DISPLAY (xcb), or offscreen without one.
+#include "bench/realprogram.h"
 #include "bench/timedport.h"
 #include "device/devicelink.h"
 #include "support/simapp.h"
@@ -64,20 +65,11 @@ void printRow(const char *measure, const std::vector<double> &ms, double target,
 } // namespace
 
 int main(int argc, char *argv[]) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("QMX_SIM"))
-        qputenv("QMX_SIM", QMX_SIM_PATH);
+    bench::prepareEnvironment(QMX_SIM_PATH);
     QApplication application(argc, argv);
-    int dialSamples = 200;
-    int stopSamples = 100;
     const QStringList args = QCoreApplication::arguments();
-    for (int i = 1; i + 1 < args.size(); i += 2) {
-        if (args[i] == QLatin1String("--dial"))
-            dialSamples = std::max(1, args[i + 1].toInt());
-        else if (args[i] == QLatin1String("--stop"))
-            stopSamples = std::max(1, args[i + 1].toInt());
-    }
+    const int dialSamples = bench::intArgument(args, "--dial", 200, 1);
+    const int stopSamples = bench::intArgument(args, "--stop", 100, 1);
 
     // Channels 1 and 16 lie far apart for the default motor: every switch polls once.
     Simulator sim;

@@ -9,6 +9,7 @@
 // Exits 1 when descriptors grew or memory grew by 2 MiB or more (more than the allocator's ups
 // and downs explain), or when the program lost the device.
 #include "bench/procstats.h"
+#include "bench/realprogram.h"
 #include "device/devicelink.h"
 #include "support/simapp.h"
 #include "support/simulator.h"
@@ -41,7 +42,9 @@ bool connectCycles(SimApp &app, int cycles) {
                 cycles, connected, growth.fds, growth.kib);
     if (connected != cycles)
         return fail("a connect failed");
-    return growth.fds <= 0 && growth.kib < kLeakKiB ? true : fail("the connect cycles leak");
+    if (growth.fds > 0 || growth.kib >= kLeakKiB)
+        return fail("the connect cycles leak");
+    return true;
 }
 
 bool endlessRun(SimApp &app, int seconds) {
@@ -79,27 +82,18 @@ bool endlessRun(SimApp &app, int seconds) {
                 samples.first().kib, settled.kib, warmUp);
     if (app.module->link().statusText() != kConnected)
         return fail("the run lost the device");
-    return samples.last().fds <= settled.fds && samples.last().kib - settled.kib < kLeakKiB
-               ? true
-               : fail("the endless run leaks");
+    if (samples.last().fds > settled.fds || samples.last().kib - settled.kib >= kLeakKiB)
+        return fail("the endless run leaks");
+    return true;
 }
 } // namespace
 
 int main(int argc, char *argv[]) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("QMX_SIM"))
-        qputenv("QMX_SIM", QMX_SIM_PATH);
+    bench::prepareEnvironment(QMX_SIM_PATH);
     QApplication application(argc, argv);
-    int cycles = 100;
-    int seconds = 20;
     const QStringList args = QCoreApplication::arguments();
-    for (int i = 1; i + 1 < args.size(); i += 2) {
-        if (args[i] == QLatin1String("--cycles"))
-            cycles = std::max(1, args[i + 1].toInt());
-        else if (args[i] == QLatin1String("--seconds"))
-            seconds = std::max(4, args[i + 1].toInt());
-    }
+    const int cycles = bench::intArgument(args, "--cycles", 100, 1);
+    const int seconds = bench::intArgument(args, "--seconds", 20, 4);
 
     Simulator sim;
     if (!sim.start()) {
