@@ -17,6 +17,12 @@ const QString kTitles[] = {QStringLiteral("Step"), QStringLiteral("Channel"),
                            QStringLiteral("Time to wait"), QStringLiteral("Time unit")};
 // Rows 1 to this one are numbered when a program has fewer steps.
 constexpr int kLastNumberedRow = 17;
+// The largest program file that is read or written: about seven times the largest program
+// measured (100,000 steps, 1.5 MiB) and thousands of times a full program of 199 steps, yet the
+// costliest file of this size loads within a second. Saving keeps to it too, so every file
+// that is saved loads back.
+constexpr qint64 kMaxFileBytes = 10 * 1024 * 1024;
+constexpr qint64 kMiB = 1024 * 1024;
 
 struct Text {
     Q_DECLARE_TR_FUNCTIONS(ProgramFile)
@@ -90,6 +96,37 @@ HeaderState readHeader(const QByteArray &bytes, Header &header) {
     header.blockStart = semicolon + 1;
     return HeaderState::Valid;
 }
+
+// Why a file whose header is sound still does not hold the steps it names, or an empty text. A
+// saved file has a CR before every step and ends in CR LF; a file cut short lacks the end, and a
+// transfer in text mode turns the CRs into LFs.
+QString missingSteps(QStringView block, bool endsInLineEnd, int steps) {
+    const qsizetype rowEnds = block.count(u'\r');
+    const qsizetype whole = endsInLineEnd ? rowEnds : std::max<qsizetype>(0, rowEnds - 1);
+    if (whole >= steps)
+        return {};
+    if (block.endsWith(u'\n'))
+        return Text::tr("its rows end in LF instead of CR, as a transfer in text mode leaves them");
+    return Text::tr("steps named in its header: %1, whole in the file: %2").arg(steps).arg(whole);
+}
+
+// The message for a file that was not loaded, or an empty text.
+QString unreadFileMessage(const FileRead &read, const QString &path) {
+    switch (read.outcome) {
+    case FileRead::Outcome::Read:
+    case FileRead::Outcome::Missing: // simply a new program
+        return {};
+    case FileRead::Outcome::NotRegular:
+        return Text::tr("%1 was not opened: it is not a regular file.").arg(displayName(path));
+    case FileRead::Outcome::TooLarge:
+        return Text::tr("%1 was not opened: it is larger than a program file can be (%2 MiB).")
+            .arg(displayName(path))
+            .arg(kMaxFileBytes / kMiB);
+    case FileRead::Outcome::Unreadable:
+        break;
+    }
+    return Text::tr("%1 could not be read: %2").arg(displayName(path), read.error);
+}
 } // namespace
 
 void writeTitles(ProgramTable &table) {
@@ -128,7 +165,11 @@ QString SaveProgram(const QString &path, ProgramTable &table) {
         bytes += ';';
         bytes += block.toLatin1();
         bytes += "\r\n";
-        const QString error = writeWholeFile(path, bytes);
+        const QString error =
+            bytes.size() > kMaxFileBytes
+                ? Text::tr("the file would be larger than a program file can be (%1 MiB)")
+                      .arg(kMaxFileBytes / kMiB)
+                : writeWholeFile(path, bytes);
         if (!error.isEmpty())
             reason = Text::tr("%1 could not be saved: %2").arg(displayName(path), error);
     } else {
@@ -143,47 +184,46 @@ void LoadProgram(const QString &path, ProgramTable &table, StepTable &steps, Pro
     NewProgram(table, steps, host);
 
     int loadedSteps = 0;
-    std::optional<QByteArray> bytes = readWholeFile(path);
-    if (!bytes) {
-        // A missing file is simply a new program; one that is there but unreadable is news.
-        if (QFileInfo::exists(path) && messages)
-            messages->showMessage(Text::tr("%1 could not be read.").arg(displayName(path)));
-    } else {
-        Header header;
-        switch (readHeader(*bytes, header)) {
-        case HeaderState::Missing:
-            break;
-        case HeaderState::Damaged:
-            if (messages) {
-                messages->showMessage(
-                    Text::tr("%1 is not a QMX-7700 program file: its header is damaged.")
-                        .arg(displayName(path)));
-            }
-            break;
-        case HeaderState::Valid: {
-            // The line end closes the file. Dropped, it cannot leave a stray LF in a cell when the
-            // file holds fewer rows than its header announces.
-            const qsizetype end = bytes->endsWith("\r\n") ? bytes->size() - 2 : bytes->size();
-            const QString block =
-                QString::fromLatin1(bytes->constData() + header.blockStart,
-                                    std::max<qsizetype>(0, end - header.blockStart));
-            // Only the block is needed from here on, and a large file should not be held twice.
-            bytes.reset();
-            loadedSteps = header.steps;
-            table.setRows(loadedSteps < ProgramTable::kNewRowCount ? kLastNumberedRow + 1
-                                                                   : loadedSteps + 2);
-            if (table.cols() < header.columns)
-                table.setCols(header.columns);
-            table.setCurrentCell(0, 0);
-            table.setSelectionEnd(loadedSteps, header.columns - 1);
-            table.setClip(block);
-            table.setSelectionEnd(0, 0);
-            break;
-        }
-        }
+    FileRead read = readRegularFile(path, kMaxFileBytes);
+    QString message = unreadFileMessage(read, path);
+    Header header;
+    switch (read.outcome == FileRead::Outcome::Read ? readHeader(read.bytes, header)
+                                                    : HeaderState::Missing) {
+    case HeaderState::Missing:
+        break;
+    case HeaderState::Damaged:
+        message = Text::tr("%1 is not a QMX-7700 program file: its header is damaged.")
+                      .arg(displayName(path));
+        break;
+    case HeaderState::Valid: {
+        // The line end closes the file. Dropped, it cannot leave a stray LF in a cell when the
+        // file holds fewer rows than its header announces.
+        const bool endsInLineEnd = read.bytes.endsWith("\r\n");
+        const qsizetype end = endsInLineEnd ? read.bytes.size() - 2 : read.bytes.size();
+        const QString block = QString::fromLatin1(read.bytes.constData() + header.blockStart,
+                                                  std::max<qsizetype>(0, end - header.blockStart));
+        // Only the block is needed from here on, and a large file should not be held twice.
+        read.bytes = QByteArray();
+        const QString missing = missingSteps(block, endsInLineEnd, header.steps);
+        if (!missing.isEmpty())
+            message = Text::tr("%1 is damaged: %2. What could be read is loaded.")
+                          .arg(displayName(path), missing);
+        loadedSteps = header.steps;
+        table.setRows(loadedSteps < ProgramTable::kNewRowCount ? kLastNumberedRow + 1
+                                                               : loadedSteps + 2);
+        if (table.cols() < header.columns)
+            table.setCols(header.columns);
+        table.setCurrentCell(0, 0);
+        table.setSelectionEnd(loadedSteps, header.columns - 1);
+        table.setClip(block);
+        table.setSelectionEnd(0, 0);
+        break;
+    }
     }
 
     numberFreeRows(table, loadedSteps);
     if (host)
         host->enableRunButtons();
+    if (messages && !message.isEmpty())
+        messages->showMessage(message);
 }

@@ -6,15 +6,22 @@
 #include "support/files.h"
 #include "support/tablerows.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+#include <cstring>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 const QByteArray kTitles = "Step\tChannel\tTime to wait\tTime unit";
+// The largest program file that is read or written.
+constexpr qint64 kMaxFileBytes = 10 * 1024 * 1024;
 
 // The title of column c: the usual four, then "T<c>".
 QByteArray title(int c) {
@@ -50,7 +57,7 @@ void newProgram(ProgramTable &table, int cols, const QStringList &rows) {
 
 // A file to load and the table it gives.
 struct Load {
-    QByteArray bytes; // empty: no file at all; "<dir>": a directory
+    QByteArray bytes; // empty: no file at all; "<fifo>": a FIFO
     int steps;        // rows whose cells come from the file
     int rows;
     int firstNumbered; // the new step numbers, first to last
@@ -65,6 +72,7 @@ struct Refusal {
     QPoint cell; // (col, row) that gets text
     QString text;
     QString named;
+    qint64 fileSizeLimit = 0; // as a full disk would stop the writing
 };
 
 // File commands leave the current cell and the selection at the top left.
@@ -78,7 +86,11 @@ class TestProgramFile : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QVERIFY(m_dir.isValid()); }
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        // Saves aimed at it must leave it a FIFO.
+        QCOMPARE(::mkfifo(QFile::encodeName(path(u"pipe.qmx"_s)).constData(), 0600), 0);
+    }
 
     void save_data() {
         QTest::addColumn<int>("cols");
@@ -121,7 +133,7 @@ private slots:
         QTest::addColumn<Load>("c");
         // These are not program files; a new program stands in for them.
         QTest::newRow("no file") << Load{{}, 0, 17, 1, 16};
-        QTest::newRow("a directory") << Load{"<dir>", 0, 17, 1, 16, 4, true};
+        QTest::newRow("a FIFO is not opened") << Load{"<fifo>", 0, 17, 1, 16, 4, true};
         QTest::newRow("no semicolon") << Load{"3,4 Step\tChannel", 0, 17, 1, 16};
         QTest::newRow("no comma") << Load{"3 4;Step\tChannel\r\n", 0, 17, 1, 16};
 
@@ -135,7 +147,8 @@ private slots:
         QTest::newRow("narrower file keeps four columns")
             << Load{programFile(3, 2), 3, 18, 4, 17, 2};
         // The rows the file lacks stay empty: no line end lands in them.
-        QTest::newRow("fewer rows than announced") << Load{programFile(2, 4, "5,4;"), 2, 18, 6, 17};
+        QTest::newRow("fewer rows than announced")
+            << Load{programFile(2, 4, "5,4;"), 2, 18, 6, 17, 4, true};
         for (const char *header :
              {"-1,4;", "3,0;", "3,0.5;", "3,;", "99999,4;", "3,99999;", "1e300,4;", "60,60;"}) {
             QTest::addRow("damaged header %s", header)
@@ -147,8 +160,8 @@ private slots:
         QFETCH(Load, c);
 
         const QString file = path(u"load%1.qmx"_s.arg(m_loads++));
-        if (c.bytes == "<dir>")
-            QVERIFY(QDir().mkpath(file));
+        if (c.bytes == "<fifo>")
+            QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
         else if (!c.bytes.isEmpty())
             QVERIFY(writeFile(file, c.bytes));
         ProgramTable table;
@@ -186,6 +199,45 @@ private slots:
             expected << QString::fromLatin1(cells.join('\t'));
         }
         QCOMPARE(tableRows(table), expected);
+    }
+
+    // Files that are refused, or loaded as far as they can be read, with a message that names the
+    // file and says why.
+    void loadMessage_data() {
+        QTest::addColumn<QString>("name"); // in the test's folder, or an absolute path
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<qint64>("size"); // the file goes on with zeros up to this size
+        QTest::addColumn<QString>("why"); // empty: no message
+        const QByteArray saved = programFile(2, 4);
+        QTest::newRow("rows end in LF")
+            << "lf.qmx" << QByteArray(saved).replace('\r', '\n') << 0LL << "LF instead of CR";
+        QTest::newRow("cut inside the last step")
+            << "cut.qmx" << saved.chopped(4) << 0LL << "whole in the file: 1";
+        QTest::newRow("a device") << "/dev/zero" << QByteArray() << 0LL << "not a regular file";
+        QTest::newRow("as large as a file can be") << "big.qmx" << saved << kMaxFileBytes << "";
+        QTest::newRow("one byte larger")
+            << "bigger.qmx" << saved << kMaxFileBytes + 1 << "larger than a program file";
+    }
+
+    void loadMessage() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(qint64, size);
+        QFETCH(QString, why);
+
+        const QString file = name.startsWith(u'/') ? name : path(name);
+        if (!bytes.isEmpty())
+            QVERIFY(writeFile(file, bytes) &&
+                    QFile::resize(file, std::max(size, qint64(bytes.size()))));
+        ProgramTable table;
+        StepTable steps;
+        FakeMessages messages;
+        LoadProgram(file, table, steps, nullptr, &messages);
+        const QString shown = messages.messages.value(0);
+        QCOMPARE(messages.messages.size(), why.isEmpty() ? 0 : 1);
+        QVERIFY2(shown.contains(why) &&
+                     shown.contains(why.isEmpty() ? "" : QFileInfo(file).fileName()),
+                 qPrintable(shown));
     }
 
     // A file loads and saves again byte for byte.
@@ -230,8 +282,11 @@ private slots:
             << Refusal{refused, {3, 0}, "Time\runit", "title of column 4"};
         QTest::newRow("outside the saved rows") << Refusal{refused, {2, 5}, "\u20ac", ""};
         QTest::newRow("line feed is stored") << Refusal{refused, {3, 1}, "m\ns", ""};
-        // This fails even as root, where permission bits stop nothing.
-        QTest::newRow("target is a directory") << Refusal{"busy.qmx", {}, "", "busy.qmx"};
+        QTest::newRow("target is a FIFO") << Refusal{"pipe.qmx", {}, "", "not a regular file"};
+        QTest::newRow("disk full")
+            << Refusal{refused, {}, "", QString::fromLocal8Bit(std::strerror(EFBIG)), 16};
+        QTest::newRow("larger than a file can be")
+            << Refusal{refused, {2, 1}, QString(kMaxFileBytes, u'5'), "larger than a program file"};
     }
 
     void saveRefused() {
@@ -239,14 +294,20 @@ private slots:
 
         const QByteArray old = "old contents";
         QVERIFY(writeFile(path(u"refused.qmx"_s), old));
-        QVERIFY(QDir().mkpath(path(u"busy.qmx"_s)));
-        QVERIFY(writeFile(path(u"busy.qmx/keep"_s), "kept"));
         ProgramTable table;
         newProgram(table, 4, {u"1\t3\t500\tms"_s, u"2\t12\t1,5\ts"_s});
         if (!c.text.isEmpty())
             table.setText(c.cell.y(), c.cell.x(), c.text);
 
+        rlimit unlimited{};
+        getrlimit(RLIMIT_FSIZE, &unlimited);
+        if (c.fileSizeLimit > 0) {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{rlim_t(c.fileSizeLimit), unlimited.rlim_max};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
         const QString reason = SaveProgram(path(c.target), table);
+        setrlimit(RLIMIT_FSIZE, &unlimited);
         QVERIFY(selectionAtOrigin(table));
         if (c.named.isEmpty()) {
             QCOMPARE(reason, QString());
@@ -257,7 +318,7 @@ private slots:
         QVERIFY2(reason.contains(QFileInfo(c.target).fileName()), qPrintable(reason));
         // Nothing that was there before is touched.
         QCOMPARE(readFile(path(u"refused.qmx"_s)), old);
-        QCOMPARE(readFile(path(u"busy.qmx/keep"_s)), QByteArray("kept"));
+        QVERIFY(!QFileInfo(path(u"pipe.qmx"_s)).isFile());
     }
 
 private:
