@@ -7,8 +7,8 @@
 
 namespace {
 constexpr int kNewColumnWidths[ProgramTable::kNewColumnCount] = {450, 700, 1020, 800};
-// Columns added later get the width of the last one the editor starts with.
-constexpr int kDefaultColumnWidth = 800;
+// The most characters of a cell that the grid is given to show.
+constexpr qsizetype kMaxShownLength = 1000;
 constexpr QChar kCellSeparator = QLatin1Char('\t');
 constexpr QChar kRowSeparator = QLatin1Char('\r');
 
@@ -76,6 +76,9 @@ QVariant ProgramTable::data(const QModelIndex &index, int role) const {
         return {};
     switch (role) {
     case Qt::DisplayRole:
+        // No column is wide enough to show more, and laying out a cell of megabytes for every
+        // paint would stall the grid.
+        return cell(index.row(), index.column()).left(kMaxShownLength).toString();
     case Qt::EditRole:
         return cell(index.row(), index.column()).toString();
     case Qt::BackgroundRole: {

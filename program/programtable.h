@@ -18,6 +18,8 @@ public:
     enum Column { StepColumn = 0, ChannelColumn = 1, TimeColumn = 2, UnitColumn = 3 };
     static constexpr int kNewRowCount = 17;
     static constexpr int kNewColumnCount = 4;
+    // In twips: the width of every column after the ones a new table starts with.
+    static constexpr int kDefaultColumnWidth = 800;
 
     explicit ProgramTable(QObject *parent = nullptr);
 

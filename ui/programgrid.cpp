@@ -262,8 +262,15 @@ void ProgramGrid::takeTopRow() {
 
 void ProgramGrid::applyColumnWidths() {
     verticalHeader()->setFixedWidth(toPixelsX(m_table.columnWidth(0)));
-    for (int c = m_table.fixedCols(); c < m_table.cols(); ++c)
-        horizontalHeader()->resizeSection(c, toPixelsX(m_table.columnWidth(c)));
+    // Every section takes the usual width in one pass, then the few that differ get theirs.
+    // Resized one by one, each section would cost the header a pass over all of them: a file of
+    // many columns froze the editor for hours.
+    QHeaderView *header = horizontalHeader();
+    header->setDefaultSectionSize(toPixelsX(ProgramTable::kDefaultColumnWidth));
+    for (int c = m_table.fixedCols(); c < m_table.cols(); ++c) {
+        if (m_table.columnWidth(c) != ProgramTable::kDefaultColumnWidth)
+            header->resizeSection(c, toPixelsX(m_table.columnWidth(c)));
+    }
 }
 
 void ProgramGrid::repaintFixedCells() {
