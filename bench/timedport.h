@@ -10,7 +10,9 @@ namespace bench {
 class TimedPort final : public SerialPort {
 public:
     explicit TimedPort(const SettingsStore &store)
-        : m_port(store) {}
+        : m_port(store) {
+        connect(&m_port, &SerialPort::failed, this, &SerialPort::failed);
+    }
     void setPortNumber(int number) override { m_port.setPortNumber(number); }
     bool open() override { return m_port.open(); }
     void close() override { m_port.close(); }
@@ -23,6 +25,7 @@ public:
         return written;
     }
     std::optional<QByteArray> readAll() override { return m_port.readAll(); }
+    void discardInput() override { m_port.discardInput(); }
     QString errorString() const override { return m_port.errorString(); }
 
     std::vector<Steady::time_point> writtenAt;

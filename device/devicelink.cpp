@@ -52,7 +52,9 @@ std::optional<qint16> readInteger(const QByteArray &text) {
 DeviceLink::DeviceLink(GlobalState &state, SerialPort &port, Clock &clock)
     : m_state(state)
     , m_port(port)
-    , m_clock(clock) {}
+    , m_clock(clock) {
+    connect(&m_port, &SerialPort::failed, this, &DeviceLink::portFailed);
+}
 
 void DeviceLink::setViews(const LinkViews &views) {
     m_views = views;
@@ -67,6 +69,7 @@ void DeviceLink::Connect() {
     const auto done = qScopeGuard([this] { m_connecting = false; });
 
     m_failureReason.clear();
+    m_lostInRun = false;
     m_port.setPortNumber(m_state.opt_comport);
     if (!m_port.open()) {
         m_failureReason = m_port.errorString();
@@ -88,7 +91,9 @@ void DeviceLink::Connect() {
             m_clock.serveEvents();
         } while (m_port.isOpen() && queryFault(false));
         if (!m_port.isOpen()) {
-            m_failureReason = tr("The port was closed while the QMX-7700 reported a fault.");
+            // A port that failed has said why.
+            if (m_failureReason.isEmpty())
+                m_failureReason = tr("The port was closed while the QMX-7700 reported a fault.");
             takeFailurePath();
             return;
         }
@@ -114,10 +119,12 @@ void DeviceLink::Disconnect() {
     if (m_port.isOpen())
         m_port.close();
     m_failureReason.clear();
+    m_lostInRun = false;
     setStatus(QString::fromLatin1(kNotConnectedText));
 }
 
 bool DeviceLink::QueryVersion() {
+    beginOperation();
     try {
         return queryVersion();
     } catch (const LinkFailure &) {
@@ -128,6 +135,7 @@ bool DeviceLink::QueryVersion() {
 bool DeviceLink::QueryFault(bool force) {
     if (!m_port.isOpen())
         return false;
+    beginOperation();
     try {
         return queryFault(force);
     } catch (const LinkFailure &) {
@@ -138,10 +146,17 @@ bool DeviceLink::QueryFault(bool force) {
 GotoResult DeviceLink::GotoChannel(int index) {
     if (index < 0 || index >= kChannelCount)
         return GotoResult::NotSent;
-    if (m_statusText != QLatin1String(kConnectedText))
+    if (m_statusText != QLatin1String(kConnectedText)) {
+        // A run that lost its port ends like one whose device stopped answering.
+        if (m_lostInRun && m_state.prog_running) {
+            m_lostInRun = false;
+            return GotoResult::Failed;
+        }
         return GotoResult::NotSent;
+    }
 
     const qint16 target = m_state.ch_pos[index];
+    beginOperation();
     try {
         send(QByteArrayLiteral("LA") + QByteArray::number(target) + QByteArrayLiteral("\rM\r"));
 
@@ -176,6 +191,20 @@ GotoResult DeviceLink::GotoChannel(int index) {
     if (!m_failureReason.isEmpty())
         showCommandFailure(QString());
     return GotoResult::Sent;
+}
+
+void DeviceLink::portFailed() {
+    if (!m_port.isOpen())
+        return;
+    m_failureReason = m_port.errorString();
+    m_lostInRun = m_state.prog_running;
+    takeFailurePath();
+}
+
+void DeviceLink::beginOperation() {
+    // A connect's own steps keep the late replies of its sequence; its port opened empty.
+    if (!m_connecting && m_port.isOpen())
+        m_port.discardInput();
 }
 
 void DeviceLink::showCommandFailure(const QString &reason) {

@@ -4,8 +4,8 @@
 #include "platform/clock.h"
 
 #include <QByteArray>
-#include <QCoreApplication>
 #include <QList>
+#include <QObject>
 #include <QString>
 
 class SerialPort;
@@ -30,8 +30,9 @@ struct LinkViews {
 // The serial link to the QMX-7700: the handshake that identifies it and reads its channel
 // positions, the status queries that drive the lamps, and the channel command. Every command
 // writes, sleeps a fixed time and then takes whatever has arrived; nothing waits on the device.
-class DeviceLink final : public ChannelCommand {
-    Q_DECLARE_TR_FUNCTIONS(DeviceLink)
+// Bytes that arrive between operations answer nothing and are dropped.
+class DeviceLink final : public QObject, public ChannelCommand {
+    Q_OBJECT
 
 public:
     static constexpr char kConnectedText[] = "CONNECTED TO QMX7700";
@@ -67,6 +68,10 @@ public:
 private:
     struct LinkFailure {};
 
+    // The port failed while no command used it: the link goes down at once.
+    void portFailed();
+    // An operation of its own begins (not one of a connect's steps).
+    void beginOperation();
     // A command or a wait begins: on the schedule, or the schedule starts again from now.
     void beginStep();
     // Sleeps to the end of a fixed wait of ms milliseconds on the schedule.
@@ -94,6 +99,8 @@ private:
     QString m_statusText = QString::fromLatin1(kInitialText);
     QString m_failureReason;
     bool m_connecting = false;
+    // The port failed during a run; the run's next channel command reports it.
+    bool m_lostInRun = false;
     // When the next step of the protocol is due, on the clock's monotonic time.
     Clock::Duration m_due{};
 };

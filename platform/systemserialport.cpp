@@ -3,6 +3,7 @@
 #include "platform/portnames.h"
 
 #include <QLoggingCategory>
+#include <QScopedValueRollback>
 
 #include <chrono>
 
@@ -16,6 +17,11 @@ Q_LOGGING_CATEGORY(lcSerial, "qmx.serial", QtInfoMsg)
 namespace {
 // A command is a few bytes at 9600 baud; a port that cannot take them in this time is broken.
 constexpr int kWriteTimeoutMs = 2000;
+// What Qt keeps of the bytes that arrive while events are served. A reply is a few hundred bytes,
+// and the line carries 960 bytes a second, fewer than 1,000 in the protocol's longest wait.
+// Beyond this the system's own queue holds what comes, and the line drops it once that is full:
+// a chatty device or a noisy line costs no memory.
+constexpr qint64 kReadBufferBytes = 4096;
 
 qint64 monotonicUs() {
     using namespace std::chrono;
@@ -60,14 +66,19 @@ QString accessHint(const QString &path) {
 } // namespace
 
 SystemSerialPort::SystemSerialPort(const SettingsStore &store)
-    : m_store(store) {}
+    : m_store(store) {
+    m_port.setReadBufferSize(kReadBufferBytes);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &SystemSerialPort::portError);
+}
 
 void SystemSerialPort::setPortNumber(int number) {
     m_path = portDevicePath(number, m_store);
 }
 
 bool SystemSerialPort::open() {
+    const QScopedValueRollback<bool> inCall(m_inCall, true);
     m_error.clear();
+    m_failureSent = false;
     if (m_path.isEmpty()) {
         m_error = tr("No serial port is chosen.");
         return false;
@@ -94,9 +105,8 @@ bool SystemSerialPort::open() {
         return false;
     }
     // A terminal keeps what arrived while the port was closed (socat and ser2net bridges do, and
-    // so does a device that answered late); read now, it would pass for the next reply. This
-    // discards the operating system's input queue as well as Qt's buffer.
-    m_port.clear(QSerialPort::Input);
+    // so does a device that answered late); read now, it would pass for the next reply.
+    discardInput();
     m_port.clearError();
     qCDebug(lcSerial) << monotonicUs() << "opened" << m_path;
     return true;
@@ -130,6 +140,7 @@ void SystemSerialPort::noteFailure(const QString &what) {
 }
 
 bool SystemSerialPort::write(const QByteArray &bytes) {
+    const QScopedValueRollback<bool> inCall(m_inCall, true);
     if (!m_port.isOpen() || hasFailed())
         return false;
     qCDebug(lcSerial).noquote() << monotonicUs() << "write" << printable(bytes);
@@ -151,6 +162,7 @@ bool SystemSerialPort::write(const QByteArray &bytes) {
 }
 
 std::optional<QByteArray> SystemSerialPort::readAll() {
+    const QScopedValueRollback<bool> inCall(m_inCall, true);
     if (!m_port.isOpen() || hasFailed())
         return std::nullopt;
     while (m_port.waitForReadyRead(0)) {
@@ -164,6 +176,35 @@ std::optional<QByteArray> SystemSerialPort::readAll() {
     return bytes;
 }
 
+void SystemSerialPort::discardInput() {
+    if (!m_port.isOpen())
+        return;
+    const QScopedValueRollback<bool> inCall(m_inCall, true);
+    // Qt's buffer and the operating system's input queue both.
+    m_port.clear(QSerialPort::Input);
+}
+
 QString SystemSerialPort::errorString() const {
     return m_error;
+}
+
+void SystemSerialPort::portError() {
+    if (m_inCall || m_failureSent || !m_port.isOpen() || !hasFailed())
+        return;
+    // Found while events were served: the read notifier met a hung-up terminal, and would meet it
+    // again on every pass of the event loop until the port is closed. The notice comes from the
+    // event loop rather than from inside Qt's notifier, which must not see its port closed.
+    m_failureSent = true;
+    // Qt's own text here describes whatever the system said last, not the hang-up.
+    m_error = tr("The connection on %1 was lost: the adapter was unplugged, or the bridge to the "
+                 "device ended.")
+                  .arg(m_path);
+    qCDebug(lcSerial) << monotonicUs() << m_error << m_port.error();
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_port.isOpen())
+                emit failed();
+        },
+        Qt::QueuedConnection);
 }

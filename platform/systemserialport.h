@@ -2,16 +2,16 @@
 
 #include "platform/serialport.h"
 
-#include <QCoreApplication>
 #include <QSerialPort>
 
 class SettingsStore;
 
 // The serial port of the machine, through Qt SerialPort. Qt fills its buffers only while events
 // are served, and the protocol never serves them around a read, so writes wait until the bytes
-// have left and reads first drain what the operating system holds.
+// have left and reads first drain what the operating system holds. What arrives while events are
+// served is kept only up to a bound.
 class SystemSerialPort final : public SerialPort {
-    Q_DECLARE_TR_FUNCTIONS(SystemSerialPort)
+    Q_OBJECT
 
 public:
     explicit SystemSerialPort(const SettingsStore &store);
@@ -22,14 +22,20 @@ public:
     bool isOpen() const override;
     bool write(const QByteArray &bytes) override;
     std::optional<QByteArray> readAll() override;
+    void discardInput() override;
     QString errorString() const override;
 
 private:
     bool hasFailed() const;
     void noteFailure(const QString &what);
+    // An error Qt found on its own, while events were served.
+    void portError();
 
     const SettingsStore &m_store;
     QSerialPort m_port;
     QString m_path;
     QString m_error;
+    // Inside one of the calls above, which report a failure themselves.
+    bool m_inCall = false;
+    bool m_failureSent = false;
 };

@@ -41,6 +41,10 @@ constexpr std::int64_t kUnplugGraceUs = 2'000'000;
 // counts as "read by the program" only after this long.
 constexpr std::int64_t kUnplugSettleUs = 50'000;
 constexpr int kUnplugTickMs = 10;
+// Noise comes at the line's full rate, 9600 baud at 10 bits a byte, in small bursts.
+constexpr long long kLineBytesPerSecond = 960;
+constexpr int kNoiseTickMs = 10;
+const std::string kNoise = "noise\r\n";
 
 using Micros = std::int64_t;
 
@@ -75,6 +79,9 @@ const char kHelp[] =
     "  --version TEXT       the whole reply line to VER (default \"Version 2.10\")\n"
     "  --unplug-after N     after the N-th command (and its reply): close the terminal,\n"
     "                       remove the link and exit 0, like an unplugged USB adapter\n"
+    "  --noise-after N:MS   after the N-th command, send noise at the line's full rate\n"
+    "                       (960 bytes a second) for MS milliseconds, between replies;\n"
+    "                       what the terminal cannot take is lost, as on a line\n"
     "  --trace FILE         append \"<t> <command>\" per received command; t is\n"
     "                       CLOCK_MONOTONIC in microseconds, the command is escaped\n"
     "                       (\\r \\n \\\\ \\xHH) and includes its terminator\n"
@@ -97,6 +104,8 @@ struct Options {
     bool silent = false;
     std::string versionLine = "Version 2.10";
     long long unplugAfter = 0; // 0: never
+    long long noiseAfter = 0;  // 0: never
+    long long noiseMs = 0;
     std::string trace;
 };
 
@@ -221,6 +230,13 @@ Options parseOptions(int argc, char **argv) {
             o.versionLine = value();
         } else if (arg == "--unplug-after") {
             o.unplugAfter = integerOption(arg, value(), 1, LLONG_MAX);
+        } else if (arg == "--noise-after") {
+            const std::string noise = value();
+            const std::size_t colon = noise.find(':');
+            if (colon == std::string::npos)
+                usageError("--noise-after needs N:MS");
+            o.noiseAfter = integerOption(arg, noise.substr(0, colon), 1, LLONG_MAX);
+            o.noiseMs = integerOption(arg, noise.substr(colon + 1), 0, INT_MAX);
         } else if (arg == "--trace") {
             o.trace = value();
             if (o.trace.empty())
@@ -433,6 +449,7 @@ public:
             }
             if (!flushOutput())
                 return kExitFailure;
+            sendNoise(now);
             if (m_unplugAt && readyToUnplug(now))
                 return 0;
 
@@ -475,6 +492,8 @@ private:
     int pollTimeoutMs(Micros now) const {
         if (m_unplugAt)
             return kUnplugTickMs;
+        if (m_noiseSince && now < noiseEnd())
+            return kNoiseTickMs;
         if (m_late.empty())
             return -1;
         const Micros wait = m_late.front().due - now;
@@ -494,6 +513,22 @@ private:
             m_lastWrite = monotonicUs();
         }
         return true;
+    }
+
+    Micros noiseEnd() const { return *m_noiseSince + m_options.noiseMs * 1000; }
+
+    // Written straight to the terminal, not queued: bytes it cannot take are lost on the line,
+    // and none are left over to arrive after the noise has stopped.
+    void sendNoise(Micros now) {
+        if (!m_noiseSince || !m_out.empty())
+            return;
+        const Micros until = std::min(now, noiseEnd());
+        const long long due = (until - *m_noiseSince) * kLineBytesPerSecond / 1'000'000;
+        std::string burst;
+        for (; m_noiseSent < due; ++m_noiseSent)
+            burst += kNoise[std::size_t(m_noiseSent) % kNoise.size()];
+        if (!burst.empty()) [[maybe_unused]]
+            const ssize_t lostIfShort = write(m_master, burst.data(), burst.size());
     }
 
     bool readInput(std::vector<char> &chunk) {
@@ -551,6 +586,8 @@ private:
                 m_out += reply;
         }
         ++m_commands;
+        if (m_commands == m_options.noiseAfter)
+            m_noiseSince = now;
         if (m_options.unplugAfter > 0 && m_commands >= m_options.unplugAfter)
             m_unplugAt = now + m_options.lateMs * 1000 + kUnplugGraceUs;
     }
@@ -609,6 +646,8 @@ private:
     long long m_commands = 0;
     std::optional<Micros> m_unplugAt;
     Micros m_lastWrite = 0;
+    std::optional<Micros> m_noiseSince;
+    long long m_noiseSent = 0;
 };
 
 bool installSignalHandlers() {

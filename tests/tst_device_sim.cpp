@@ -5,6 +5,8 @@
 #include <QElapsedTimer>
 #include <QTest>
 
+#include <ctime>
+
 namespace {
 const QList<int> kPositions{-300, 150,  1200,  2400,  3600,  4800,  6000,  7200,
                             8400, 9600, 10800, 12000, 13200, 14400, 15600, 32767};
@@ -51,6 +53,44 @@ private slots:
         const QList<QByteArray> commands = sim.commandsSince(0);
         QCOMPARE(commands.mid(0, 3), QList<QByteArray>({"ver\\r\\n", "GPROGSEQ\\r\\n", "VER\\r"}));
         QVERIFY(commands.count("GFS\\r") >= 10);
+    }
+
+    // The adapter is pulled while the program is connected and waits for the user: the link goes
+    // down at once and the program sleeps; a connect afterwards works.
+    void unplugWhileIdle() {
+        Simulator sim;
+        // After the connect's fault query, in its settle time: the connect still ends up.
+        QVERIFY(sim.start({QStringLiteral("--unplug-after"), QStringLiteral("4")}));
+        Program program(sim);
+        program.link.Connect();
+        QCOMPARE(program.link.statusText(), QStringLiteral("CONNECTED TO QMX7700"));
+
+        QTRY_COMPARE_WITH_TIMEOUT(program.link.statusText(), QStringLiteral("NOT CONNECTED"), 1000);
+        QVERIFY(!program.port.isOpen());
+        QVERIFY(!program.state.dev_found);
+        QVERIFY2(program.status.reason.contains(sim.linkPath()), qPrintable(program.status.reason));
+        // The process's own CPU time over a second: it was most of a core.
+        const std::clock_t cpuBefore = std::clock();
+        QTest::qWait(1000);
+        QVERIFY2(std::clock() - cpuBefore < CLOCKS_PER_SEC / 20,
+                 qPrintable(QString::number(std::clock() - cpuBefore)));
+
+        QVERIFY(sim.start());
+        program.link.Connect();
+        QCOMPARE(program.link.statusText(), QStringLiteral("CONNECTED TO QMX7700"));
+    }
+
+    // A device that chatters while the program waits for the user, then falls quiet: the next
+    // command reads its own reply and nothing of the chatter.
+    void noiseWhileIdle() {
+        Simulator sim;
+        QVERIFY(sim.start({QStringLiteral("--noise-after"), QStringLiteral("4:1500"),
+                           QStringLiteral("--speed"), QStringLiteral("0")}));
+        Program program(sim);
+        program.link.Connect();
+        QTest::qWait(2000);
+        QCOMPARE(program.link.GotoChannel(3), GotoResult::Sent);
+        QCOMPARE(program.status.reason, QString());
     }
 };
 

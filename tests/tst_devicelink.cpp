@@ -221,6 +221,39 @@ private slots:
         QCOMPARE(rig.lamps.log.count(QStringLiteral("error on")), 3);
     }
 
+    // The adapter is pulled while no command uses the port: path F at once. A run waiting
+    // meanwhile ends at its next step; a connect afterwards works.
+    void portPulled_data() {
+        QTest::addColumn<bool>("running");
+        QTest::newRow("idle") << false;
+        QTest::newRow("during a run") << true;
+    }
+
+    void portPulled() {
+        QFETCH(bool, running);
+        Rig rig;
+        rig.connected();
+        rig.state.prog_running = running;
+        rig.port.pull();
+        QCOMPARE(rig.link.statusText(), kNotConnected);
+        QVERIFY(!rig.port.isOpen() && !rig.state.dev_found);
+        QCOMPARE(rig.status.reason, QStringLiteral("scripted failure"));
+        QCOMPARE(rig.link.GotoChannel(2), running ? GotoResult::Failed : GotoResult::NotSent);
+        QCOMPARE(rig.link.GotoChannel(2), GotoResult::NotSent);
+        rig.link.Connect();
+        QCOMPARE(rig.link.statusText(), kConnected);
+    }
+
+    // Bytes that no command asked for (a noisy line, a chatty device) are not taken for replies.
+    void unaskedBytes() {
+        Rig rig;
+        rig.connected();
+        rig.port.receive("noise\r\n");
+        QCOMPARE(rig.link.GotoChannel(4), GotoResult::Sent);
+        rig.port.receive("noise\r\n");
+        QVERIFY(rig.link.QueryVersion());
+    }
+
     void gotoChannel_data() {
         QTest::addColumn<int>("index");
         QTest::addColumn<int>("stored"); // ch_pos(4)

@@ -49,7 +49,13 @@ public:
             return std::nullopt;
         return std::exchange(m_pending, {});
     }
+    void discardInput() override { m_pending.clear(); }
     QString errorString() const override { return QStringLiteral("scripted failure"); }
+
+    // Bytes that arrive unasked, as from a noisy line.
+    void receive(const QByteArray &bytes) { m_pending += bytes; }
+    // The adapter is pulled while the port is open and no command uses it.
+    void pull() { emit failed(); }
 
     void setResponder(Responder responder) { m_responder = std::move(responder); }
     void setOpenable(bool openable) { m_openable = openable; }
