@@ -13,7 +13,7 @@ QString mappingKey(int number) {
 QString portDevicePath(int number, const SettingsStore &store) {
     if (number < 1)
         return {};
-    const QString mapped = store.read(kSection, mappingKey(number), QString()).trimmed();
+    const QString mapped = store.readWhole(kSection, mappingKey(number), QString()).trimmed();
     if (!mapped.isEmpty())
         return mapped;
 #ifdef Q_OS_WIN

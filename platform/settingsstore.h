@@ -21,6 +21,11 @@ public:
 
     // The stored text, or defaultText when the key is absent.
     QString read(const QString &section, const QString &key, const QString &defaultText) const;
+    // Like read(), for a value that names something by its whole text (a device path): a line
+    // written by hand in the INI file counts whole, although the format cuts a value at a ";"
+    // and splits it at a "," that are not inside quotes. Such a value is stored again quoted, so
+    // that the file keeps it whole when it is written again.
+    QString readWhole(const QString &section, const QString &key, const QString &defaultText) const;
     // Creates or replaces the entry; any other spelling of the key is replaced with it.
     void write(const QString &section, const QString &key, const QString &text);
     // Where the store keeps its entries, for people.

@@ -1,5 +1,6 @@
 #include "core/globalstate.h"
 #include "core/settings.h"
+#include "platform/portnames.h"
 #include "platform/settingsstore.h"
 #include "support/files.h"
 
@@ -64,6 +65,31 @@ private slots:
         GlobalState state;
         QCOMPARE(LoadSettings(state, store), complete);
         QCOMPARE(optionsOf(state), options);
+    }
+
+    // A device path written by hand is read whole, and stays whole when the program writes the
+    // file again (it does at every exit).
+    void handWrittenPort_data() {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("semicolon")
+            << QByteArray("/dev/serial/by-id/usb-A;B") << "/dev/serial/by-id/usb-A;B";
+        QTest::newRow("comma and blank") << QByteArray("/dev/x, y") << "/dev/x, y";
+        QTest::newRow("quoted") << QByteArray("\"/dev/q;r\"") << "/dev/q;r";
+    }
+
+    void handWrittenPort() {
+        QFETCH(QByteArray, value);
+        QFETCH(QString, path);
+
+        const QString file = writeIni("; the lab's adapter\n[ports]\ncom2=" + value + "\n");
+        {
+            SettingsStore store(file);
+            QCOMPARE(portDevicePath(2, store), path);
+            store.write(QStringLiteral("Settings"), QStringLiteral("MainLeft"),
+                        QStringLiteral("5"));
+        }
+        QCOMPARE(portDevicePath(2, SettingsStore(file)), path);
     }
 
 private:
