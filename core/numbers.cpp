@@ -19,6 +19,54 @@ template <typename T> std::optional<T> roundedInto(double value) {
 bool isDigit(QChar c) {
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
 }
+
+bool isSign(QChar c) {
+    return c == QLatin1Char('+') || c == QLatin1Char('-');
+}
+
+// The length of the decimal number that text starts with: an optional sign, digits with at most
+// one period, and an exponent when at least one digit follows its letter and sign. 0 when no
+// digit comes before the exponent.
+qsizetype decimalLength(QStringView text) {
+    const qsizetype size = text.size();
+    qsizetype pos = 0;
+    if (pos < size && isSign(text[pos]))
+        ++pos;
+    qsizetype digits = 0;
+    for (; pos < size && isDigit(text[pos]); ++pos)
+        ++digits;
+    if (pos < size && text[pos] == QLatin1Char('.')) {
+        for (++pos; pos < size && isDigit(text[pos]); ++pos)
+            ++digits;
+    }
+    if (digits == 0)
+        return 0;
+    if (pos < size && (text[pos] == QLatin1Char('e') || text[pos] == QLatin1Char('E'))) {
+        qsizetype exponent = pos + 1;
+        if (exponent < size && isSign(text[exponent]))
+            ++exponent;
+        if (exponent < size && isDigit(text[exponent])) {
+            while (exponent < size && isDigit(text[exponent]))
+                ++exponent;
+            pos = exponent;
+        }
+    }
+    return pos;
+}
+
+// The value of a number that decimalLength() reads whole: the nearest double, an infinity beyond
+// the double range and 0 below it, since such a number is 0 to any precision.
+double decimalValue(QStringView number) {
+    // toDouble() reports both ends of the range as failures; its value is the one wanted.
+    return QLocale::c().toDouble(number);
+}
+
+// A text that is one decimal number and nothing else, as decimalValue() reads it.
+std::optional<double> readDecimal(QStringView text) {
+    if (text.isEmpty() || decimalLength(text) != text.size())
+        return std::nullopt;
+    return decimalValue(text);
+}
 } // namespace
 
 double roundHalfEven(double value) {
@@ -41,19 +89,17 @@ std::optional<qint32> toLong(double value) {
 }
 
 std::optional<qint16> parseInteger(const QString &text) {
-    bool ok = false;
-    const double value = text.trimmed().toDouble(&ok);
-    if (!ok)
+    const std::optional<double> value = readDecimal(text.trimmed());
+    if (!value)
         return std::nullopt;
-    return toInteger(value);
+    return toInteger(*value);
 }
 
 std::optional<qint32> parseWholeLong(const QString &text) {
     const QString trimmed = text.trimmed();
     qsizetype digits = 0;
     for (qsizetype i = 0; i < trimmed.size(); ++i) {
-        const bool sign =
-            i == 0 && (trimmed[i] == QLatin1Char('+') || trimmed[i] == QLatin1Char('-'));
+        const bool sign = i == 0 && isSign(trimmed[i]);
         if (!sign && !isDigit(trimmed[i]))
             return std::nullopt;
         digits += sign ? 0 : 1;
@@ -72,56 +118,19 @@ double leadingNumber(const QString &text) {
         if (c != QLatin1Char(' ') && c != QLatin1Char('\t') && c != QLatin1Char('\n'))
             compact += c;
     }
-
-    qsizetype pos = 0;
-    const qsizetype size = compact.size();
-    if (pos < size && (compact[pos] == QLatin1Char('+') || compact[pos] == QLatin1Char('-')))
-        ++pos;
-    qsizetype digits = 0;
-    while (pos < size && isDigit(compact[pos])) {
-        ++pos;
-        ++digits;
-    }
-    if (pos < size && compact[pos] == QLatin1Char('.')) {
-        ++pos;
-        while (pos < size && isDigit(compact[pos])) {
-            ++pos;
-            ++digits;
-        }
-    }
-    if (digits == 0)
-        return 0.0;
-    qsizetype end = pos;
-    // An exponent counts only when at least one digit follows its letter and sign.
-    if (pos < size && (compact[pos] == QLatin1Char('e') || compact[pos] == QLatin1Char('E'))) {
-        qsizetype exp = pos + 1;
-        if (exp < size && (compact[exp] == QLatin1Char('+') || compact[exp] == QLatin1Char('-')))
-            ++exp;
-        if (exp < size && isDigit(compact[exp])) {
-            while (exp < size && isDigit(compact[exp]))
-                ++exp;
-            end = exp;
-        }
-    }
-    // A number beyond the double range reads as infinity (below it, as 0), which every caller's
-    // range check then rejects.
-    return QLocale::c().toDouble(compact.left(end));
+    const qsizetype length = decimalLength(compact);
+    return length == 0 ? 0.0 : decimalValue(QStringView(compact).left(length));
 }
 
 std::optional<double> parseLocaleNumber(const QString &text) {
-    QLocale locale;
-    locale.setNumberOptions(QLocale::RejectGroupSeparator);
-    const QString trimmed = text.trimmed();
-    bool ok = false;
-    double value = locale.toDouble(trimmed, &ok);
-    // A full stop where the locale has another decimal mark stands for that mark; where the
-    // locale groups digits with it ("2.500" in German), this reads it as the decimal mark.
-    const QString mark = locale.decimalPoint();
-    if (!ok && mark != QLatin1String(".") && trimmed.contains(QLatin1Char('.'))) {
-        QString marked = trimmed;
-        value = locale.toDouble(marked.replace(QLatin1Char('.'), mark), &ok);
-    }
-    if (!ok || !std::isfinite(value))
+    // The locale's decimal mark reads as the full stop, which is a decimal mark in every locale.
+    // Group separators, and any second mark, are no part of a number.
+    QString number = text.trimmed();
+    const QString mark = QLocale().decimalPoint();
+    if (mark != QLatin1String("."))
+        number.replace(mark, QLatin1String("."));
+    const std::optional<double> value = readDecimal(number);
+    if (!value || !std::isfinite(*value))
         return std::nullopt;
     return value;
 }

@@ -59,6 +59,9 @@ private slots:
         row("integer", "12ab", none);
         row("integer", "1,000", none);
         row("integer", "inf", none);
+        // Beyond the double range: 0 to any precision below it, out of range above it.
+        row("integer", "4.555533106386e-3454", 0);
+        row("integer", "-1e999", none);
         row("whole", " -1 ", -1);
         row("whole", "+7", 7);
         row("whole", "2147483647", 2147483647);
@@ -76,6 +79,7 @@ private slots:
             row(locale, "1.000,5", none);
             row(locale, "1.2.3", none);
             row(locale, "inf", none);
+            row(locale, "1e-400", 0);
         }
     }
 
