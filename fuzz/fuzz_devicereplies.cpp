@@ -47,6 +47,7 @@ public:
     std::optional<QByteArray> readAll() override {
         return m_unplugged ? std::nullopt : m_port.readAll();
     }
+    void discardInput() override { m_port.discardInput(); }
     QString errorString() const override { return m_port.errorString(); }
 
 private:
