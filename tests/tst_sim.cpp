@@ -31,16 +31,17 @@ QStringList args(const char *text) {
     return QString::fromLatin1(text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
 }
 
-// The replies are the whole lines that come back, without their CR LF.
+// The replies are the whole lines that come back, without their CR LF. The line is set as
+// "<baud> <data bits><parity><stop bits> [xon|rtscts]".
 void row(const char *name, const QStringList &options, const QByteArray &sent,
-         const QByteArrayList &replies) {
-    QTest::newRow(name) << options << sent << replies;
+         const QByteArrayList &replies, const char *line = "9600 8N1") {
+    QTest::newRow(name) << options << sent << replies << QString::fromLatin1(line);
 }
 
 // A running simulator and our end of its line, opened raw through the link as the program does.
 struct Line {
     ~Line() { ::close(fd); } // a no-op when never opened
-    bool open(const QStringList &options = {}) {
+    bool open(const QStringList &options = {}, const QString &line = QStringLiteral("9600 8N1")) {
         if (!sim.start(options))
             return false;
         fd = ::open(QFile::encodeName(sim.linkPath()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
@@ -48,6 +49,11 @@ struct Line {
         if (fd < 0 || tcgetattr(fd, &tio) != 0)
             return false;
         cfmakeraw(&tio);
+        const QStringList settings = line.split(u' ');
+        cfsetspeed(&tio, settings[0] == u"9600" ? B9600 : B19200);
+        tio.c_cflag |= (settings[1] == u"8N2" ? CSTOPB : 0) |
+                       (settings.contains(QStringLiteral("rtscts")) ? CRTSCTS : 0);
+        tio.c_iflag |= settings.contains(QStringLiteral("xon")) ? IXON | IXOFF : 0;
         return tcsetattr(fd, TCSANOW, &tio) == 0;
     }
 
@@ -86,6 +92,7 @@ private slots:
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<QByteArray>("sent");
         QTest::addColumn<QByteArrayList>("replies");
+        QTest::addColumn<QString>("lineSettings");
 
         row("fault for ever", args("--fault 7"), "GFS\rGFS\r", {"7", "7"});
         // Each command with the other terminator: a stand-in must not hide that fault.
@@ -95,14 +102,19 @@ private slots:
         // LA alone does not move; M gets there at once.
         row("instant motor", args("--speed 0"), "LA1234\rPOS\rM\rPOS\rLA-4321\rM\rPOS\r",
             {"0", "1234", "-4321"});
+        // A device at 9600 8N1 hears only noise on any other line. (A pseudo-terminal keeps 8
+        // data bits without parity whatever it is asked.)
+        for (const char *wrong : {"19200 8N1", "9600 8N2", "9600 8N1 rtscts", "9600 8N1 xon"})
+            row(wrong, {}, "VER\rGFS\r", {}, wrong);
     }
 
     void replies() {
         QFETCH(QStringList, options);
         QFETCH(QByteArray, sent);
         QFETCH(QByteArrayList, replies);
+        QFETCH(QString, lineSettings);
         Line line;
-        QVERIFY(line.open(options));
+        QVERIFY(line.open(options, lineSettings));
         QVERIFY(line.send(sent));
         for (const QByteArray &reply : replies)
             QCOMPARE(line.lines(), reply + "\r\n");
