@@ -105,6 +105,8 @@ void DeviceLink::Connect() {
         m_views.dial->change_button_color(0, QColor(255, 0, 0));
     if (m_views.miniChannel)
         m_views.miniChannel->setText(QStringLiteral("1"));
+    // Set here too: a box that already reads "1" runs no change handler.
+    m_state.cur_channel = 0;
     m_failureReason.clear();
     setStatus(QString::fromLatin1(kConnectedText));
     m_state.dev_found = true;

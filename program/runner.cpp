@@ -162,6 +162,13 @@ void ProgramRunner::RunProgram() {
             break;
         }
         anyStep = i > 1;
+        // A pass without steps takes no time: served here, Stop and closing still end a long
+        // counted run of an empty table.
+        if (!anyStep) {
+            m_clock.serveEvents();
+            if (!m_state.prog_running)
+                break;
+        }
 
         // Unticking "continous" during a run makes this pass the last. Only 1 means ticked, as
         // at the start, so no other value can make a single pass endless.

@@ -82,6 +82,7 @@ private slots:
         QFETCH(bool, silent);
         Rig rig;
         rig.device.silent = silent;
+        rig.state.cur_channel = 5;
         rig.link.Connect();
 
         Writes expected;
@@ -97,6 +98,7 @@ private slots:
         QCOMPARE(rig.lamps.log, silent ? QStringList() : QStringList({"power on", "error off"}));
         QCOMPARE(rig.dial.calls.size(), silent ? 0 : 1);
         QCOMPARE(rig.miniChannel.text(), silent ? QString() : QStringLiteral("1"));
+        QCOMPARE(rig.state.cur_channel, silent ? 5 : 0);
     }
 
     void connect_data() {

@@ -130,10 +130,10 @@ private slots:
         QTest::newRow("fresh, no device") << QStringList() << false << main << "NOT CONNECTED|";
         QTest::newRow("port 0: the tooltip says why")
             << QStringList{"ComPort=0"} << true << main << "NOT CONNECTED|scripted failure";
-        QTest::newRow("View 1") << QStringList{"View=1"} << true << "main 1005,1005; program cp"
-                                << up;
-        QTest::newRow("View 2") << QStringList{"View=2", "MiniLeft=450"} << true
-                                << "mini 450,1005; cp" << up;
+        QTest::newRow("View 1, on top")
+            << QStringList{"View=1", "OnTop=1"} << true << "main 1005,1005; program cp" << up;
+        QTest::newRow("View 2, on top") << QStringList{"View=2", "MiniLeft=450.5", "OnTop=1"}
+                                        << true << "mini 450,1005; cp" << up;
         QTest::newRow("View 3: no view, connect still runs")
             << QStringList{"View=3"} << true << "cp" << up;
     }
@@ -160,6 +160,22 @@ private slots:
                  device ? QStringList() : QStringList{"QMX-7700 not found"});
         QCOMPARE(rig.buttons(), QStringLiteral("C--S"));
         QVERIFY(!rig.action(QStringLiteral("Run"))->isEnabled());
+        const GlobalState &state = rig.module->state();
+        QCOMPARE(QList<int>({state.cont_mode, state.no_of_runs, state.cur_channel}),
+                 QList<int>({0, -1, panel.startsWith(u"CONNECTED") ? 0 : -1}));
+        // Always on top is in force in the view shown, and the editor takes keys.
+        for (QWidget *window : {static_cast<QWidget *>(&rig.main()),
+                                static_cast<QWidget *>(rig.module->miniView())}) {
+            if (window->isVisible())
+                QCOMPARE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint),
+                         settings.contains("OnTop=1"));
+        }
+        QTest::keyClick(rig.module->programView()->findChild<QWidget *>("grid"), Qt::Key_7);
+        QCOMPARE(rig.module->table().text(1, 1), QStringLiteral("7"));
+        // Another start asks for the front; with no view shown, the channel view comes up.
+        rig.module->bringToFront();
+        QCOMPARE(rig.windows(),
+                 settings.contains("View=3") ? "main 1005,1005; mini parked; channel c-" : shown);
     }
 
     void changeView_data() {

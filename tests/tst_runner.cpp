@@ -292,6 +292,15 @@ private slots:
         }
     }
 
+    // A pass without steps serves events, so that a stop ends a long counted run of them.
+    void emptyCountedRunStops() {
+        Rig rig;
+        int served = 0;
+        rig.clock.setOnServeEvents([&] { rig.state.prog_running = ++served < 3; });
+        rig.run({}, 1, u"1000"_s);
+        QCOMPARE(rig.state.no_of_runs, 997);
+    }
+
     void topRowFollowsStep() {
         Rig rig;
         rig.table.setTopRow(9);

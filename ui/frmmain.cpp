@@ -1,7 +1,7 @@
 #include "ui/frmmain.h"
 
 #include "core/globalstate.h"
-#include "core/numbers.h"
+#include "core/settings.h"
 #include "core/settingskeys.h"
 #include "device/devicelink.h"
 #include "platform/settingsstore.h"
@@ -42,17 +42,6 @@ const QString kOpenKey = QStringLiteral("Öffnen");
 const QString kSaveKey = QStringLiteral("Speichern");
 const QString kRunKey = QStringLiteral("Run");
 const QString kStopKey = QStringLiteral("Stop");
-
-// A stored position in twips; a value that is no number leaves the default.
-int readTwips(const SettingsStore &settings, const PositionKey &key) {
-    const QString text =
-        settings.read(QString::fromLatin1(kSettingsSection), QString::fromLatin1(key.name),
-                      QString::number(key.defaultValue));
-    bool ok = false;
-    const double value = QLocale::c().toDouble(text.trimmed(), &ok);
-    const std::optional<qint32> twips = ok ? toLong(value) : std::nullopt;
-    return twips.value_or(key.defaultValue);
-}
 } // namespace
 
 frmMain::frmMain(const MainWindowDeps &deps, QWidget *parent)
@@ -84,10 +73,10 @@ frmMain::frmMain(const MainWindowDeps &deps, QWidget *parent)
     createToolBar();
     createStatusBar();
 
-    m_mainLeft = readTwips(m_settings, kMainLeftKey);
-    m_mainTop = readTwips(m_settings, kMainTopKey);
-    m_miniLeft = readTwips(m_settings, kMiniLeftKey);
-    m_miniTop = readTwips(m_settings, kMiniTopKey);
+    m_mainLeft = ReadPosition(m_settings, kMainLeftKey);
+    m_mainTop = ReadPosition(m_settings, kMainTopKey);
+    m_miniLeft = ReadPosition(m_settings, kMiniLeftKey);
+    m_miniTop = ReadPosition(m_settings, kMiniTopKey);
     m_placement.move(m_mainLeft, m_mainTop);
     applyFixedSize();
 
