@@ -5,6 +5,7 @@
 #include "core/views.h"
 #include "device/channelcommand.h"
 #include "platform/clock.h"
+#include "program/programfile.h"
 #include "program/programtable.h"
 #include "program/waits.h"
 
@@ -46,8 +47,14 @@ void ProgramRunner::setViews(const RunnerViews &views) {
 std::optional<QString> ProgramRunner::findFault() const {
     for (int i = 1; i < m_table.rows(); ++i) {
         const QString channelText = m_table.text(i, ProgramTable::ChannelColumn);
-        if (endsProgram(channelText))
+        if (endsProgram(channelText)) {
+            // "0" ends a program on purpose; an empty cell may be a slip that loses steps.
+            const std::optional<QString> lost =
+                channelText.isEmpty() ? describeLostSteps(m_table) : std::nullopt;
+            if (lost)
+                return lost;
             break;
+        }
         const double channel = roundHalfEven(leadingNumber(channelText));
         // A text without a number reads as channel 0, which ends the steps at this row.
         if (channel == 0)
