@@ -9,6 +9,7 @@
 #include "ui/frmmini.h"
 #include "ui/twips.h"
 
+#include <QAbstractItemView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -276,6 +277,26 @@ private slots:
         rig.click(QStringLiteral("Stop"));
         QCOMPARE(rig.buttons(), QStringLiteral("C--S"));
         QVERIFY(rig.main().isVisible() && rig.exits == 0);
+    }
+
+    // The running step stays in view, also beyond the rows the program view shows at once.
+    void runningStepInView() {
+        Rig rig({"View=1"});
+        rig.module->startUp();
+        QStringList steps;
+        for (int step = 1; step <= 20; ++step)
+            steps << QStringLiteral("%1 1 s").arg((step - 1) % 16 + 1);
+        rig.program(steps);
+        const ProgramTable &table = rig.module->table();
+        auto *grid = rig.module->programView()->findChild<QAbstractItemView *>("grid");
+        QList<int> outOfView;
+        rig.user = [&](int) {
+            const QRect cell = grid->visualRect(table.index(table.row(), 1));
+            if (table.row() > 0 && !grid->viewport()->rect().contains(cell))
+                outOfView << table.row();
+        };
+        rig.click(QStringLiteral("Run"));
+        QCOMPARE(outOfView, QList<int>());
     }
 
     // Closing the main window stores its place, also while an operation is on the stack; the
