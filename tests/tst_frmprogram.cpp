@@ -151,7 +151,7 @@ void TestFrmProgram::editList() {
     QAbstractItemView *items = rig.list->view();
     QTRY_VERIFY(items->isVisible());
     // The list takes no release this soon after it opened.
-    QTest::qWait(QApplication::doubleClickInterval());
+    QTest::qWait(QApplication::doubleClickInterval() + 100);
     QTest::mouseClick(items->viewport(), Qt::LeftButton, {},
                       items->visualRect(items->model()->index(item, 0)).center());
     rig.type(key);
