@@ -44,6 +44,8 @@ void AppDialogHost::unloadDialogs() {
 
 void AppDialogHost::showModal(QDialog *dialog) {
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // Modal without an event loop of its own, so that a run keeps its times meanwhile.
+    dialog->setWindowModality(Qt::ApplicationModal);
     m_open = dialog;
-    dialog->exec();
+    dialog->show();
 }

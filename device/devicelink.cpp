@@ -311,7 +311,7 @@ void DeviceLink::takeFailurePath() {
 
 void DeviceLink::takeNotFoundPath() {
     if (m_views.messages)
-        m_views.messages->showMessage(tr(kNotFoundMessage));
+        m_views.messages->showMessageAndWait(tr(kNotFoundMessage));
     m_failureReason.clear();
     setStatus(QString::fromLatin1(kNotConnectedText));
     m_state.dev_found = false;

@@ -197,9 +197,11 @@ ProgramRunner::StepOutcome ProgramRunner::runStep(int i) {
     m_clock.serveEvents();
     if (!m_state.prog_running)
         return StepOutcome::Stopped;
-
-    // A copy: events served during the wait may empty the step table.
+    // A copy: events served just now or during the wait may empty the step table (a new
+    // program), which ends the pass.
     const StepRecord step = m_steps[static_cast<std::size_t>(i)];
+    if (!isRunnable(step))
+        return StepOutcome::Done;
     const int index = step.channel_no - 1;
     if (m_views.dial)
         m_views.dial->change_button_color(index, kActiveChannel);

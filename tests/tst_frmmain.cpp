@@ -3,6 +3,7 @@
 // dial and the mini view as the user meets them.
 #include "program/programtable.h"
 #include "support/apprig.h"
+#include "support/files.h"
 #include "support/scripteddevice.h"
 #include "support/scriptedport.h"
 #include "ui/frmchannel.h"
@@ -10,6 +11,8 @@
 #include "ui/twips.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -22,7 +25,7 @@ const QColor kRed(255, 0, 0);
 // serveEvents() lets `user` act, as the person at the windows would while an operation is on
 // the stack, then serves the pending events as the real clock does.
 struct Rig : AppRig {
-    explicit Rig(const QStringList &settings = {}) {
+    explicit Rig(const QStringList &settings = {}, bool realDialogs = false) {
         store(settings);
         auto virtualClock = std::make_unique<VirtualClock>();
         VirtualClock *clock = virtualClock.get();
@@ -38,7 +41,7 @@ struct Rig : AppRig {
                 port = scripted.get();
                 return scripted;
             },
-            std::move(virtualClock));
+            std::move(virtualClock), realDialogs);
         device.onWrite = [this](const QByteArray &written) {
             const QCursor *cursor = QGuiApplication::overrideCursor();
             if (written.startsWith("LA"))
@@ -297,6 +300,107 @@ private slots:
         };
         rig.click(QStringLiteral("Run"));
         QCOMPARE(outOfView, QList<int>());
+    }
+
+    // The file commands with the dialog's answer: a path, or a cancel (no path).
+    void fileCommands_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("choose");
+        QTest::addColumn<QString>("channel2"); // empty: a gap before step 3
+        QTest::addColumn<bool>("yes");         // to "Save anyway?"
+        QTest::addColumn<QString>("done");     // dialog title, file saved or read, Run, caption
+        const auto row = [](const char *command, bool choose, const char *done,
+                            const char *channel2 = "4", bool yes = false) {
+            QTest::addRow("%s%s%s", command, choose ? "" : ", cancel", yes ? ", yes" : "")
+                << command << choose << channel2 << yes << done;
+        };
+        row("mnuFileOpen", true, "Open: read, Run; ");
+        row("mnuFileOpen", false, "Open: -, -; ");
+        row("mnuFileSave", true, "Speichern: saved, Run; ");
+        row("mnuFileSave", false, "Speichern: -, -; ");
+        row("mnuFileSaveAs", true, "Speichern unter: saved, -; PATH");
+        row("mnuFileSave", true, "Speichern: -, -; ", "");
+        row("mnuFileSave", true, "Speichern: saved, Run; ", "", true);
+    }
+
+    void fileCommands() {
+        QFETCH(QString, command);
+        QFETCH(bool, choose);
+        QFETCH(QString, channel2);
+        QFETCH(bool, yes);
+        QFETCH(QString, done);
+
+        Rig rig;
+        rig.module->startUp();
+        const QString path = rig.dir.filePath(QStringLiteral("p.qmx"));
+        QVERIFY(writeFile(path, "1,4;Step\tChannel\tTime to wait\tTime unit\r1\t9\t1\ts\r\n"));
+        ProgramTable &table = rig.module->table();
+        const QStringList channels{QStringLiteral("3"), channel2, QStringLiteral("5")};
+        for (int step = 1; step <= 3; ++step)
+            table.setText(step, 1, channels[step - 1]);
+        rig.files->answer = choose ? path : QString();
+        rig.messages->answerYes = yes;
+        const QByteArray before = readFile(path);
+        rig.click(command);
+
+        const QString file = readFile(path) != before   ? "saved"
+                             : table.text(1, 1) == u"9" ? "read"
+                                                        : "-";
+        const QString caption = rig.main().activeChildView()->windowTitle();
+        QCOMPARE(QStringLiteral("%1: %2, %3; %4")
+                     .arg(rig.files->titles.join(u' '), file,
+                          rig.action(QStringLiteral("Run"))->isEnabled() ? "Run" : "-",
+                          caption == path ? "PATH" : caption),
+                 done);
+        QCOMPARE(rig.messages->messages,
+                 channel2.isEmpty()
+                     ? QStringList{"Step 2 has no channel: step 3 would be lost.\nSave anyway?"}
+                     : QStringList());
+    }
+
+    // A dialog or message box opened during a run leaves the run its times: it is still open
+    // when the run ends. The options dialog and the about box take the main window's topmost
+    // state while they are open.
+    void dialogDuringRun_data() {
+        QTest::addColumn<QString>("command");
+        for (const char *command :
+             {"mnuHelpAbout", "mnuToolsOptions", "mnuFileOpen", "mnuFileSave", "mnuFileSaveAs"})
+            QTest::newRow(command) << command;
+        QTest::newRow("a message box: the save failed") << "failed save";
+    }
+
+    void dialogDuringRun() {
+        QFETCH(QString, command);
+
+        Rig rig({"OnTop=1"}, true);
+        rig.module->startUp();
+        rig.program({"3 2 s", "5 2 s"});
+        // A dialog that held the run would have it until this closes it.
+        QTimer closer;
+        closer.callOnTimeout([] { QApplication::activeModalWidget()->close(); });
+        closer.start(3000);
+        QPointer<QWidget> dialog;
+        bool onTopWhileOpen = true;
+        rig.user = [&, start = rig.served](int served) {
+            if (served != start + 1)
+                return;
+            rig.click(command == u"failed save" ? QStringLiteral("mnuFileSave") : command);
+            if (auto *files = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+                files && command == u"failed save") {
+                files->selectFile(rig.dir.filePath(QStringLiteral("missing/p.qmx")));
+                static_cast<QDialog *>(files)->accept(); // virtual: the dialog's own
+            }
+            dialog = QApplication::activeModalWidget();
+            onTopWhileOpen = rig.main().windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        };
+        rig.click(QStringLiteral("Run"));
+
+        QVERIFY(dialog && dialog->isVisible());
+        QCOMPARE(rig.moves(), QList<int>({3, 5}));
+        QCOMPARE(onTopWhileOpen,
+                 !command.startsWith(u"mnuHelp") && !command.startsWith(u"mnuTools"));
+        dialog->close();
+        QVERIFY(rig.main().windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     }
 
     // Closing the main window stores its place, also while an operation is on the stack; the

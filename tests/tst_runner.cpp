@@ -1,4 +1,5 @@
 #include "core/globalstate.h"
+#include "program/programfile.h"
 #include "program/programtable.h"
 #include "program/runner.h"
 #include "program/waits.h"
@@ -301,6 +302,32 @@ private slots:
         rig.clock.setOnServeEvents([&] { rig.state.prog_running = ++served < 3; });
         rig.run({}, 1, u"1000"_s);
         QCOMPARE(rig.state.no_of_runs, 997);
+    }
+
+    // A new program during an endless run (its steps emptied) ends the run: in a step's wait,
+    // or as a step begins (steps of 500 ms serve events only there).
+    void emptiedDuringRun_data() {
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<int>("atMs");
+        QTest::addColumn<int>("commands");
+        QTest::newRow("in a wait") << "1|s" << 1500 << 2;
+        QTest::newRow("as a step begins") << "500|ms" << 500 << 1;
+    }
+
+    void emptiedDuringRun() {
+        QFETCH(QString, step);
+        QFETCH(int, atMs);
+        QFETCH(int, commands);
+        Rig rig;
+        rig.clock.setOnServeEvents([&] {
+            if (rig.elapsedMs() == atMs)
+                NewProgram(rig.table, rig.stepTable, nullptr);
+        });
+        rig.run(manySteps(5, step), 1, u"-1"_s);
+        QCOMPARE(rig.device.commands.size(), commands);
+        QCOMPARE(rig.state.cur_channel, commands - 1);
+        QCOMPARE(rig.log.entries.filter(u".Program"_s), kButtons);
+        QVERIFY(!rig.state.prog_running);
     }
 
     void topRowFollowsStep() {

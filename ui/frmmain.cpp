@@ -423,37 +423,42 @@ void frmMain::fileNew() {
 void frmMain::fileOpen() {
     const QString folder =
         QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Program Files"));
-    const QString path =
-        m_fileDialogs.openFileName(this, tr("Open"), tr("All Files (*.*)|*.*"), folder);
-    if (path.isEmpty())
-        return;
-    LoadProgram(path, m_table, m_steps, m_host, &m_messages);
+    m_fileDialogs.chooseFileToOpen(
+        this, tr("Open"), tr("All Files (*.*)|*.*"), folder,
+        [this](const QString &path) { LoadProgram(path, m_table, m_steps, m_host, &m_messages); });
 }
 
 void frmMain::fileSave() {
-    const QString path =
-        m_fileDialogs.saveFileName(this, tr("Speichern"), tr("QMX Files (*.qmx)|*.qmx"));
-    if (path.isEmpty())
-        return;
-    const QString failure = SaveProgram(path, m_table);
-    if (!failure.isEmpty())
-        m_messages.showMessage(failure);
-    enableRun();
+    m_fileDialogs.chooseFileToSave(
+        this, tr("Speichern"), tr("QMX Files (*.qmx)|*.qmx"),
+        [this](const QString &path) { saveProgram(path, [this] { enableRun(); }); });
 }
 
 void frmMain::fileSaveAs() {
     if (!m_front)
         return;
-    const QString path =
-        m_fileDialogs.saveFileName(this, tr("Speichern unter"), tr("Alle Dateien (*.*)|*.*"));
-    if (path.isEmpty())
-        return;
-    m_front->setWindowTitle(path);
-    // The views have no title bar to show their caption in.
-    m_front->setToolTip(path);
-    const QString failure = SaveProgram(path, m_table);
-    if (!failure.isEmpty())
-        m_messages.showMessage(failure);
+    m_fileDialogs.chooseFileToSave(this, tr("Speichern unter"), tr("Alle Dateien (*.*)|*.*"),
+                                   [this](const QString &path) {
+                                       saveProgram(path, [this, path] {
+                                           m_front->setWindowTitle(path);
+                                           // The views have no title bar to show it in.
+                                           m_front->setToolTip(path);
+                                       });
+                                   });
+}
+
+void frmMain::saveProgram(const QString &path, const std::function<void()> &saved) {
+    const auto save = [this, path, saved] {
+        const QString failure = SaveProgram(path, m_table);
+        if (!failure.isEmpty())
+            m_messages.showMessage(failure);
+        saved();
+    };
+    // A file ends at the first step without a channel; the steps after it would be lost.
+    if (const std::optional<QString> lost = describeLostSteps(m_table))
+        m_messages.ask(*lost + QLatin1Char('\n') + tr("Save anyway?"), save);
+    else
+        save();
 }
 
 void frmMain::closeEvent(QCloseEvent *event) {

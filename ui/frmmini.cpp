@@ -293,10 +293,10 @@ void frmMini::onStop() {
 }
 
 void frmMini::onLoad() {
-    const QString path =
-        m_deps.dialogs.openFileName(this, tr("Open"), tr("All Files (*.*)|*.*"), QString());
-    if (!path.isEmpty())
-        LoadProgram(path, m_deps.table, m_deps.steps, m_deps.host, m_deps.messages);
+    m_deps.dialogs.chooseFileToOpen(
+        this, tr("Open"), tr("All Files (*.*)|*.*"), QString(), [this](const QString &path) {
+            LoadProgram(path, m_deps.table, m_deps.steps, m_deps.host, m_deps.messages);
+        });
 }
 
 void frmMini::onContinous() {
