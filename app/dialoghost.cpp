@@ -1,5 +1,6 @@
 #include "app/dialoghost.h"
 
+#include "core/globalstate.h"
 #include "ui/frmabout.h"
 #include "ui/frmoptions.h"
 #include "ui/htmlhelp.h"
@@ -32,7 +33,7 @@ void AppDialogHost::showAbout(QWidget *owner) {
 }
 
 void AppDialogHost::showHelpContents() {
-    ShowHelp(kHelpBesideProgram);
+    ShowHelp(kHelpBesideProgram, m_state.opt_ontop == 1);
 }
 
 void AppDialogHost::unloadDialogs() {

@@ -314,6 +314,7 @@ void frmMain::ChangeView(int iview) {
         toolButton(kChannelModeButton)->setChecked(true);
         if (m_state.opt_ontop == 1)
             OnTop();
+        takeFocusIfBack(mainWasVisible);
         break;
     case 1:
         if (!m_mini->isParked()) {
@@ -332,6 +333,7 @@ void frmMain::ChangeView(int iview) {
         toolButton(kProgramModeButton)->setChecked(true);
         if (m_state.opt_ontop == 1)
             OnTop();
+        takeFocusIfBack(mainWasVisible);
         break;
     case 2:
         if (!m_placement.isParked()) {
@@ -349,6 +351,13 @@ void frmMain::ChangeView(int iview) {
     default:
         break;
     }
+}
+
+void frmMain::takeFocusIfBack(bool mainWasVisible) {
+    // Back from the mini view, the keys go to this window; a window kept on top comes back
+    // without taking the focus, which would stay with the hidden mini view.
+    if (!mainWasVisible)
+        activateWindow();
 }
 
 void frmMain::showStartView(int view) {

@@ -111,6 +111,7 @@ private:
     // Raises a child view; it is activated when it was not in front or the window came back.
     void bringToFront(QWidget &view, bool mainCameBack);
     void rememberMiniPosition();
+    void takeFocusIfBack(bool mainWasVisible);
     void updateClock();
     void storePosition();
     void enableViews(bool channel, bool program);
