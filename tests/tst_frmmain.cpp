@@ -397,6 +397,9 @@ private slots:
 
         QVERIFY(dialog && dialog->isVisible());
         QCOMPARE(rig.moves(), QList<int>({3, 5}));
+        // Open takes only a file that exists: a typo must not empty the table.
+        if (auto *files = qobject_cast<QFileDialog *>(dialog.data()))
+            QCOMPARE(files->fileMode() == QFileDialog::ExistingFile, command == u"mnuFileOpen");
         QCOMPARE(onTopWhileOpen,
                  !command.startsWith(u"mnuHelp") && !command.startsWith(u"mnuTools"));
         dialog->close();

@@ -2,15 +2,19 @@
 #include "core/settingskeys.h"
 #include "platform/serialportlist.h"
 #include "platform/settingsstore.h"
+#include "platform/systeminfo.h"
 #include "support/files.h"
+#include "ui/frmabout.h"
 #include "ui/frmoptions.h"
 #include "ui/windowlinks.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QTabBar>
 #include <QTabWidget>
@@ -179,6 +183,74 @@ private slots:
         // Always-on-top is reapplied once, from the option as it stands after the close.
         rig.dialog.reject();
         QCOMPARE(rig.topmost.ontopAtCalls, QList<int>{after[2]});
+    }
+
+    // The port box over port 3: typed text or an arrow key.
+    void portBox_data() {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("shown"); // the box, and the port in force
+        QTest::newRow("Down") << "Down"
+                              << "Com4 4";
+        QTest::newRow("Up") << "Up"
+                            << "Com2 2";
+        QTest::newRow("com5 typed") << "com5"
+                                    << "Com5 5";
+        // Text that is no port goes back to the port in force, for all to see.
+        QTest::newRow("Com12 typed") << "Com12"
+                                     << "Com3 3";
+    }
+
+    void portBox() {
+        QFETCH(QString, keys);
+        QFETCH(QString, shown);
+        Rig rig(with(kStart, 0, 3));
+        auto *box = rig.child<QComboBox>(QStringLiteral("cport"));
+        if (keys == u"Down" || keys == u"Up")
+            QTest::keyClick(box, keys == u"Down" ? Qt::Key_Down : Qt::Key_Up);
+        else
+            rig.act(QStringLiteral("type ") + keys);
+        QCOMPARE(box->currentText() + u' ' + QString::number(rig.state.opt_comport), shown);
+    }
+
+    // Every caption and button text fits its place at the usual desktop font sizes, in the
+    // options dialog and the about box.
+    void textsFit_data() {
+        QTest::addColumn<bool>("about");
+        QTest::addColumn<qreal>("points");
+        for (const qreal points : {9.0, 10.0, 11.0}) {
+            QTest::addRow("options, %g pt", points) << false << points;
+            QTest::addRow("about, %g pt", points) << true << points;
+        }
+    }
+
+    void textsFit() {
+        QFETCH(bool, about);
+        QFETCH(qreal, points);
+        const QFont font = QApplication::font();
+        QFont sized = font;
+        sized.setPointSizeF(points);
+        QApplication::setFont(sized);
+        const auto restore = qScopeGuard([&] { QApplication::setFont(font); });
+        Rig rig(kStart);
+        OperatingSystemTools tools;
+        frmAbout box(rig.topmost, tools);
+        QDialog &dialog = about ? static_cast<QDialog &>(box) : rig.dialog;
+        dialog.show();
+        auto *tabs = dialog.findChild<QTabWidget *>();
+        for (int tab = 0; tab < (tabs ? tabs->count() : 1); ++tab) {
+            if (tabs)
+                tabs->setCurrentIndex(tab);
+            const QList<QWidget *> controls = dialog.findChildren<QWidget *>();
+            for (const QWidget *control : controls) {
+                if (control->isVisibleTo(&dialog) &&
+                    (qobject_cast<const QLabel *>(control) ||
+                     qobject_cast<const QAbstractButton *>(control)))
+                    QVERIFY2(control->width() >= control->sizeHint().width() &&
+                                 control->height() >= control->sizeHint().height(),
+                             qPrintable(control->objectName() + u' ' +
+                                        control->property("text").toString()));
+            }
+        }
     }
 
     void portChooser_data() {
