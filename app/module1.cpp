@@ -22,6 +22,7 @@
 #include <QDeadlineTimer>
 #include <QLoggingCategory>
 #include <QScopeGuard>
+#include <QThread>
 #include <QWindow>
 
 namespace {
@@ -197,6 +198,13 @@ void Module1::bringToFront() {
     window->activateWindow();
 }
 
+void Module1::endProgram() {
+    if (QWidget *modal = QApplication::activeModalWidget())
+        modal->close();
+    if (m_main)
+        m_main->close();
+}
+
 void Module1::setOnUnloaded(std::function<void()> onUnloaded) {
     m_onUnloaded = std::move(onUnloaded);
 }
@@ -223,7 +231,9 @@ void Module1::unloadRequested() {
 }
 
 void Module1::unloadWhenIdle() {
-    if (m_depth > 0) {
+    // Also a message box's own event loop (one that waits for its OK) is an operation on the
+    // stack.
+    if (m_depth > 0 || QThread::currentThread()->loopLevel() > 1) {
         m_unloadTimer.start(kUnloadRetryMs);
         return;
     }

@@ -11,7 +11,10 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QSettings>
 #include <QTest>
+
+#include <csignal>
 
 namespace {
 const QList<int> kPositions{120,  -340, 1300,  2400,  3555,  4600,  5700,  6800,
@@ -38,10 +41,20 @@ class TestAppSim : public QObject {
     Q_OBJECT
 
 private slots:
+    void startedAsAUserStartsIt_data();
     void startedAsAUserStartsIt();
 };
 
+// Then ended by a signal, which ends it as File, End does.
+void TestAppSim::startedAsAUserStartsIt_data() {
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM (a logout, a kill)") << SIGTERM;
+    QTest::newRow("SIGINT (Ctrl+C)") << SIGINT;
+    QTest::newRow("SIGHUP (its terminal closed)") << SIGHUP;
+}
+
 void TestAppSim::startedAsAUserStartsIt() {
+    QFETCH(int, signal);
     Simulator sim;
     QVERIFY(startSimulator(sim));
     QTemporaryDir home;
@@ -81,8 +94,24 @@ void TestAppSim::startedAsAUserStartsIt() {
     QCOMPARE(sim.commandsSince(0), kConnect);
     QCOMPARE(first.state(), QProcess::Running);
 
-    first.terminate();
+    // Its place is stored, the port closed and its lock file gone; nothing more was sent.
+    QString lock = QStringLiteral("LCK..") + sim.linkPath();
+    lock.replace(u'/', u'_');
+    const QStringList places{"/var/lock/" + lock, "/tmp/" + lock, QDir::temp().filePath(lock)};
+    const auto locked = [&] {
+        return std::any_of(places.cbegin(), places.cend(),
+                           [](const QString &path) { return QFile::exists(path); });
+    };
+    QVERIFY(locked());
+    QVERIFY(::kill(pid_t(first.processId()), signal) == 0);
     QVERIFY(first.waitForFinished(5000));
+    QCOMPARE(first.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(first.exitCode(), 0);
+    QVERIFY(!locked());
+    const QSettings stored(home.filePath(QStringLiteral("config/QMX-7700/QMX-7700.conf")),
+                           QSettings::IniFormat);
+    QVERIFY(stored.contains(QStringLiteral("Settings/MainLeft")));
+    QCOMPARE(sim.commandsSince(0), kConnect);
 }
 
 QTEST_MAIN(TestAppSim)
