@@ -445,7 +445,7 @@ private slots:
             rig.click(QStringLiteral("mnuFileExit"));
             aliveAfterClose = true;
         } else if (during == u"run") {
-            rig.program({QStringLiteral("3 1 min")});
+            rig.program({QStringLiteral("3 1 min"), QStringLiteral("5 1 min")});
             closeAt(3);
             rig.click(QStringLiteral("Run"));
         } else if (during == u"connect") {
@@ -459,7 +459,9 @@ private slots:
         QVERIFY(!rig.module->state().prog_running && !rig.port->isOpen());
         QCOMPARE(rig.panel()->text(), inConnect ? QStringLiteral("NOT CONNECTED")
                                                 : QStringLiteral("CONNECTED TO QMX7700"));
+        // Nothing is sent after the close, and nothing is said.
         QCOMPARE(rig.moves(), during == u"run" ? QList<int>{3} : QList<int>{});
+        QCOMPARE(rig.messages->messages, QStringList());
 
         QTRY_VERIFY(rig.module->unloaded());
         QCOMPARE(rig.dialogs->log, QStringList{"unload dialogs"});
@@ -496,6 +498,23 @@ private slots:
         // With force set, a valid reply lights the error lamp.
         QCOMPARE(rig.module->channelView()->findChild<QWidget *>("picErroron")->isHidden(),
                  !portOpen);
+    }
+
+    // Shown, the mini view takes the shared state into its boxes and "continous".
+    void miniViewActivate() {
+        Rig rig;
+        rig.module->startUp();
+        GlobalState &state = rig.module->state();
+        state.cur_channel = 6;
+        state.cont_mode = 1;
+        state.no_of_runs = 7;
+        rig.main().ChangeView(2);
+        const frmMini &mini = *rig.module->miniView();
+        const auto box = [&](const char *name) {
+            return mini.findChild<QLineEdit *>(name);
+        };
+        QCOMPARE(box("channel")->text() + u' ' + box("no_runs")->text(), QStringLiteral("7 7"));
+        QVERIFY(box("no_runs")->isEnabled() && mini.findChild<QAction *>("continous")->isChecked());
     }
 
     // Typed into the mini view's channel box over its "4", then a button clicked (or none).

@@ -5,6 +5,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -56,6 +57,7 @@ private slots:
     void keyFilter();
     void editList_data();
     void editList();
+    void runsBoxes();
 };
 
 void TestFrmProgram::keyFilter_data() {
@@ -157,6 +159,33 @@ void TestFrmProgram::editList() {
     rig.type(key);
     QCOMPARE(rig.table.text(2, col), cell);
     QCOMPARE(QPoint(rig.table.row(), rig.table.col()), QPoint(2, col));
+}
+
+// "continous" and the runs box as the user sets them.
+void TestFrmProgram::runsBoxes() {
+    Rig rig;
+    auto *continuous = rig.view.findChild<QCheckBox *>(QStringLiteral("chk_cont"));
+    auto *runs = rig.view.findChild<QLineEdit *>(QStringLiteral("txt_no_of_runs"));
+    QStringList seen; // cont_mode, no_of_runs, the box and whether it takes input
+    const auto note = [&] {
+        seen << QStringLiteral("%1 %2 \"%3\" %4")
+                    .arg(rig.state.cont_mode)
+                    .arg(rig.state.no_of_runs)
+                    .arg(runs->text())
+                    .arg(runs->isEnabled());
+    };
+    runs->setText(QStringLiteral("0"));
+    QTest::mouseClick(continuous, Qt::LeftButton);
+    note();
+    for (const char *typed : {"abc", " 5 "}) {
+        runs->selectAll();
+        QTest::keyClicks(runs, QString::fromLatin1(typed));
+        note();
+    }
+    QTest::mouseClick(continuous, Qt::LeftButton);
+    note();
+    QCOMPARE(seen,
+             QStringList({"1 -1 \"-1\" 1", "1 -1 \"abc\" 1", "1 5 \" 5 \" 1", "0 5 \" 5 \" 0"}));
 }
 
 QTEST_MAIN(TestFrmProgram)
