@@ -1,13 +1,6 @@
-// The whole program against qmx7700-sim in real time: started as a user starts it, and the
-// application module around the real serial port.
-#include "platform/clock.h"
-#include "platform/systemserialport.h"
-#include "program/programtable.h"
-#include "support/apprig.h"
+// The whole program against qmx7700-sim in real time, started as a user starts it.
 #include "support/files.h"
-#include "support/simlink.h"
 #include "support/simulator.h"
-#include "ui/frmchannel.h"
 
 #include <QDir>
 #include <QProcess>
@@ -17,24 +10,7 @@
 #include <csignal>
 
 namespace {
-const QList<int> kPositions{120,  -340, 1300,  2400,  3555,  4600,  5700,  6800,
-                            7900, 9000, 10100, 11200, 12300, 13400, 14500, 15600};
-
 const QList<QByteArray> kConnect{"ver\\r\\n", "GPROGSEQ\\r\\n", "VER\\r", "GFS\\r"};
-
-bool startSimulator(Simulator &sim) {
-    return sim.start({QStringLiteral("--positions"), positionList(kPositions),
-                      QStringLiteral("--speed"), QStringLiteral("0")});
-}
-
-// The module around the real port and clock, with port 1 on the simulator's terminal.
-struct RealRig : AppRig {
-    explicit RealRig(const Simulator &sim) {
-        store({"Com1=" + sim.linkPath()}, QStringLiteral("Ports"));
-        build([](SettingsStore &store) { return std::make_unique<SystemSerialPort>(store); },
-              std::make_unique<SystemClock>());
-    }
-};
 } // namespace
 
 class TestAppSim : public QObject {
@@ -56,7 +32,7 @@ void TestAppSim::startedAsAUserStartsIt_data() {
 void TestAppSim::startedAsAUserStartsIt() {
     QFETCH(int, signal);
     Simulator sim;
-    QVERIFY(startSimulator(sim));
+    QVERIFY(sim.start({QStringLiteral("--speed"), QStringLiteral("0")}));
     QTemporaryDir home;
     QVERIFY(QDir(home.path()).mkpath(QStringLiteral("config/QMX-7700")));
     QVERIFY(QDir(home.path()).mkpath(QStringLiteral("runtime")));

@@ -211,6 +211,10 @@ private slots:
 
         Rig rig({"MainLeft=1500", "MainTop=1200", "MiniLeft=3000", "MiniTop=600"});
         rig.module->startUp();
+        GlobalState &state = rig.module->state();
+        state.cur_channel = 6;
+        state.cont_mode = 1;
+        state.no_of_runs = 7;
         for (const QString &step : steps) {
             const QStringList at = step.section(u' ', 1).split(u',');
             if (step == u"close")
@@ -224,6 +228,15 @@ private slots:
         }
         QCOMPARE(rig.windows(), shown);
         QCOMPARE(rig.buttons(), buttons);
+        // Shown, the mini view takes the shared state into its boxes and "continous".
+        const frmMini &mini = *rig.module->miniView();
+        const auto box = [&](const char *name) {
+            return mini.findChild<QLineEdit *>(name);
+        };
+        if (mini.isVisible())
+            QVERIFY(box("channel")->text() == u"7" && box("no_runs")->text() == u"7" &&
+                    box("no_runs")->isEnabled() &&
+                    mini.findChild<QAction *>("continous")->isChecked());
         // The mini view stores its place only when closed where the user can see it.
         QCOMPARE(rig.setting(QStringLiteral("MiniLeft")), steps.endsWith("close") ? "600" : "3000");
     }
@@ -302,45 +315,50 @@ private slots:
         QCOMPARE(outOfView, QList<int>());
     }
 
-    // The file commands with the dialog's answer: a path, or a cancel (no path).
+    // The file commands with the dialog's answer, over a program of three steps, the second
+    // without a channel when a gap is asked for. Saving one asks "Save anyway?" first.
     void fileCommands_data() {
         QTest::addColumn<QString>("command");
-        QTest::addColumn<bool>("choose");
-        QTest::addColumn<QString>("channel2"); // empty: a gap before step 3
-        QTest::addColumn<bool>("yes");         // to "Save anyway?"
-        QTest::addColumn<QString>("done");     // dialog title, file saved or read, Run, caption
-        const auto row = [](const char *command, bool choose, const char *done,
-                            const char *channel2 = "4", bool yes = false) {
-            QTest::addRow("%s%s%s", command, choose ? "" : ", cancel", yes ? ", yes" : "")
-                << command << choose << channel2 << yes << done;
-        };
-        row("mnuFileOpen", true, "Open: read, Run; ");
-        row("mnuFileOpen", false, "Open: -, -; ");
-        row("mnuFileSave", true, "Speichern: saved, Run; ");
-        row("mnuFileSave", false, "Speichern: -, -; ");
-        row("mnuFileSaveAs", true, "Speichern unter: saved, -; PATH");
-        row("mnuFileSave", true, "Speichern: -, -; ", "");
-        row("mnuFileSave", true, "Speichern: saved, Run; ", "", true);
+        QTest::addColumn<QString>("answers"); // a path or a cancel; a gap; Yes to the question
+        QTest::addColumn<QString>("done");    // dialog title, file saved or read, Run, caption
+        QTest::newRow("Open") << "mnuFileOpen"
+                              << "path"
+                              << "Open: read, Run; ";
+        QTest::newRow("Open, cancel") << "mnuFileOpen"
+                                      << "cancel"
+                                      << "Open: -, -; ";
+        QTest::newRow("Save") << "mnuFileSave"
+                              << "path"
+                              << "Speichern: saved, Run; ";
+        QTest::newRow("Save, cancel") << "mnuFileSave"
+                                      << "cancel"
+                                      << "Speichern: -, -; ";
+        QTest::newRow("Save As") << "mnuFileSaveAs"
+                                 << "path"
+                                 << "Speichern unter: saved, -; PATH";
+        QTest::newRow("Save a gap, No") << "mnuFileSave"
+                                        << "path gap"
+                                        << "Speichern: -, -; ";
+        QTest::newRow("Save a gap, Yes") << "mnuFileSave"
+                                         << "path gap yes"
+                                         << "Speichern: saved, Run; ";
     }
 
     void fileCommands() {
         QFETCH(QString, command);
-        QFETCH(bool, choose);
-        QFETCH(QString, channel2);
-        QFETCH(bool, yes);
+        QFETCH(QString, answers);
         QFETCH(QString, done);
 
         Rig rig;
         rig.module->startUp();
         const QString path = rig.dir.filePath(QStringLiteral("p.qmx"));
-        QVERIFY(writeFile(path, "1,4;Step\tChannel\tTime to wait\tTime unit\r1\t9\t1\ts\r\n"));
+        const QByteArray before = "1,4;Step\tChannel\tTime to wait\tTime unit\r1\t9\t1\ts\r\n";
+        QVERIFY(writeFile(path, before));
         ProgramTable &table = rig.module->table();
-        const QStringList channels{QStringLiteral("3"), channel2, QStringLiteral("5")};
         for (int step = 1; step <= 3; ++step)
-            table.setText(step, 1, channels[step - 1]);
-        rig.files->answer = choose ? path : QString();
-        rig.messages->answerYes = yes;
-        const QByteArray before = readFile(path);
+            table.setText(step, 1, step == 2 && answers.contains(u"gap") ? "" : "3");
+        rig.files->answer = answers.startsWith(u"path") ? path : QString();
+        rig.messages->answerYes = answers.contains(u"yes");
         rig.click(command);
 
         const QString file = readFile(path) != before   ? "saved"
@@ -353,7 +371,7 @@ private slots:
                           caption == path ? "PATH" : caption),
                  done);
         QCOMPARE(rig.messages->messages,
-                 channel2.isEmpty()
+                 answers.contains(u"gap")
                      ? QStringList{"Step 2 has no channel: step 3 would be lost.\nSave anyway?"}
                      : QStringList());
     }
@@ -498,23 +516,6 @@ private slots:
         // With force set, a valid reply lights the error lamp.
         QCOMPARE(rig.module->channelView()->findChild<QWidget *>("picErroron")->isHidden(),
                  !portOpen);
-    }
-
-    // Shown, the mini view takes the shared state into its boxes and "continous".
-    void miniViewActivate() {
-        Rig rig;
-        rig.module->startUp();
-        GlobalState &state = rig.module->state();
-        state.cur_channel = 6;
-        state.cont_mode = 1;
-        state.no_of_runs = 7;
-        rig.main().ChangeView(2);
-        const frmMini &mini = *rig.module->miniView();
-        const auto box = [&](const char *name) {
-            return mini.findChild<QLineEdit *>(name);
-        };
-        QCOMPARE(box("channel")->text() + u' ' + box("no_runs")->text(), QStringLiteral("7 7"));
-        QVERIFY(box("no_runs")->isEnabled() && mini.findChild<QAction *>("continous")->isChecked());
     }
 
     // Typed into the mini view's channel box over its "4", then a button clicked (or none).

@@ -144,7 +144,6 @@ private slots:
         };
         const char *normal = "Com1 9600 checks 002 view 1 lang 0";
         row("Com3, Cancel: taken", kStart, normal, "type Com3, cancel", with(kStart, 0, 3));
-        row("Com12 typed, OK: not taken", kStart, normal, "type Com12, ok", kStart);
         row("on top cleared, OK", kStart, normal, "tab 1, click Check1_2, ok", with(kStart, 2, 0));
         row("Miniview, Esc", kStart, normal, "tab 1, click Option1_2, esc", kStart);
         row("view 5 shows Channelview, OK: 0", with(kStart, 3, 5),
