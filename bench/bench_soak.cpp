@@ -10,8 +10,8 @@
 // and downs explain), or when the program lost the device.
 #include "bench/procstats.h"
 #include "bench/realprogram.h"
+#include "bench/simapp.h"
 #include "device/devicelink.h"
-#include "support/simapp.h"
 #include "support/simulator.h"
 
 #include <QApplication>
