@@ -188,15 +188,14 @@ private slots:
     void portBox_data() {
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("shown"); // the box, and the port in force
-        QTest::newRow("Down") << "Down"
-                              << "Com4 4";
-        QTest::newRow("Up") << "Up"
-                            << "Com2 2";
-        QTest::newRow("com5 typed") << "com5"
-                                    << "Com5 5";
+        const auto row = [](const char *keys, const char *shown) {
+            QTest::newRow(keys) << QString::fromLatin1(keys) << QString::fromLatin1(shown);
+        };
+        row("Down", "Com4 4");
+        row("Up", "Com2 2");
+        row("com5", "Com5 5");
         // Text that is no port goes back to the port in force, for all to see.
-        QTest::newRow("Com12 typed") << "Com12"
-                                     << "Com3 3";
+        row("Com12", "Com3 3");
     }
 
     void portBox() {
