@@ -168,12 +168,10 @@ private slots:
         QCOMPARE(QList<int>({state.cont_mode, state.no_of_runs, state.cur_channel}),
                  QList<int>({0, -1, panel.startsWith(u"CONNECTED") ? 0 : -1}));
         // Always on top is in force in the view shown, and the editor takes keys.
-        for (QWidget *window : {static_cast<QWidget *>(&rig.main()),
-                                static_cast<QWidget *>(rig.module->miniView())}) {
-            if (window->isVisible())
-                QCOMPARE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint),
-                         settings.contains("OnTop=1"));
-        }
+        const QWidget *shownWindow =
+            rig.main().isVisible() ? static_cast<QWidget *>(&rig.main()) : rig.module->miniView();
+        QCOMPARE(shownWindow->windowFlags().testFlag(Qt::WindowStaysOnTopHint),
+                 settings.contains("OnTop=1"));
         QTest::keyClick(rig.module->programView()->findChild<QWidget *>("grid"), Qt::Key_7);
         QCOMPARE(rig.module->table().text(1, 1), QStringLiteral("7"));
         // Another start asks for the front; with no view shown, the channel view comes up.
@@ -211,10 +209,9 @@ private slots:
 
         Rig rig({"MainLeft=1500", "MainTop=1200", "MiniLeft=3000", "MiniTop=600"});
         rig.module->startUp();
-        GlobalState &state = rig.module->state();
-        state.cur_channel = 6;
-        state.cont_mode = 1;
-        state.no_of_runs = 7;
+        rig.module->state().cur_channel = 6;
+        rig.module->state().cont_mode = 1;
+        rig.module->state().no_of_runs = 7;
         for (const QString &step : steps) {
             const QStringList at = step.section(u' ', 1).split(u',');
             if (step == u"close")
@@ -321,27 +318,18 @@ private slots:
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("answers"); // a path or a cancel; a gap; Yes to the question
         QTest::addColumn<QString>("done");    // dialog title, file saved or read, Run, caption
-        QTest::newRow("Open") << "mnuFileOpen"
-                              << "path"
-                              << "Open: read, Run; ";
-        QTest::newRow("Open, cancel") << "mnuFileOpen"
-                                      << "cancel"
-                                      << "Open: -, -; ";
-        QTest::newRow("Save") << "mnuFileSave"
-                              << "path"
-                              << "Speichern: saved, Run; ";
-        QTest::newRow("Save, cancel") << "mnuFileSave"
-                                      << "cancel"
-                                      << "Speichern: -, -; ";
-        QTest::newRow("Save As") << "mnuFileSaveAs"
-                                 << "path"
-                                 << "Speichern unter: saved, -; PATH";
-        QTest::newRow("Save a gap, No") << "mnuFileSave"
-                                        << "path gap"
-                                        << "Speichern: -, -; ";
-        QTest::newRow("Save a gap, Yes") << "mnuFileSave"
-                                         << "path gap yes"
-                                         << "Speichern: saved, Run; ";
+        const auto row = [](const char *name, const char *command, const char *answers,
+                            const char *done) {
+            QTest::newRow(name) << QString::fromLatin1(command) << QString::fromLatin1(answers)
+                                << QString::fromLatin1(done);
+        };
+        row("Open", "mnuFileOpen", "path", "Open: read, Run; ");
+        row("Open, cancel", "mnuFileOpen", "cancel", "Open: -, -; ");
+        row("Save", "mnuFileSave", "path", "Speichern: saved, Run; ");
+        row("Save, cancel", "mnuFileSave", "cancel", "Speichern: -, -; ");
+        row("Save As", "mnuFileSaveAs", "path", "Speichern unter: saved, -; PATH");
+        row("Save a gap, No", "mnuFileSave", "path gap", "Speichern: -, -; ");
+        row("Save a gap, Yes", "mnuFileSave", "path gap yes", "Speichern: saved, Run; ");
     }
 
     void fileCommands() {

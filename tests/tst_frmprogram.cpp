@@ -12,6 +12,8 @@
 #include <QTableView>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 // The program editor over a new table, its key filter hooked, shown.
 struct Rig {
@@ -131,10 +133,9 @@ void TestFrmProgram::editList_data() {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("cell");
     for (const char *unit : {"", "ms", "s", "min", "h"})
-        QTest::addRow("over \"%s\": h", unit) << 3 << unit << 3 << ""
-                                              << "h";
-    QTest::newRow("channel 1, then the key 2") << 1 << "" << 0 << "2"
-                                               << "12";
+        QTest::addRow("over \"%s\": h", unit) << 3 << unit << 3 << QString() << QStringLiteral("h");
+    QTest::newRow("channel 1, then 2")
+        << 1 << QString() << 0 << QStringLiteral("2") << QStringLiteral("12");
 }
 
 void TestFrmProgram::editList() {
@@ -161,29 +162,23 @@ void TestFrmProgram::editList() {
     QCOMPARE(QPoint(rig.table.row(), rig.table.col()), QPoint(2, col));
 }
 
-// "continous" and the runs box as the user sets them.
+// "continous" clicked (an empty step) or text typed into the runs box over "0": cont_mode,
+// no_of_runs, the box and whether it takes input.
 void TestFrmProgram::runsBoxes() {
     Rig rig;
-    auto *continuous = rig.view.findChild<QCheckBox *>(QStringLiteral("chk_cont"));
     auto *runs = rig.view.findChild<QLineEdit *>(QStringLiteral("txt_no_of_runs"));
-    QStringList seen; // cont_mode, no_of_runs, the box and whether it takes input
-    const auto note = [&] {
-        seen << QStringLiteral("%1 %2 \"%3\" %4")
-                    .arg(rig.state.cont_mode)
+    runs->setText(QStringLiteral("0"));
+    QStringList seen;
+    for (const QString typed : {"", "abc", " 5 ", ""}) {
+        runs->selectAll();
+        if (typed.isEmpty())
+            QTest::mouseClick(rig.view.findChild<QCheckBox *>("chk_cont"), Qt::LeftButton);
+        QTest::keyClicks(runs, typed);
+        seen << u"%1 %2 \"%3\" %4"_s.arg(rig.state.cont_mode)
                     .arg(rig.state.no_of_runs)
                     .arg(runs->text())
                     .arg(runs->isEnabled());
-    };
-    runs->setText(QStringLiteral("0"));
-    QTest::mouseClick(continuous, Qt::LeftButton);
-    note();
-    for (const char *typed : {"abc", " 5 "}) {
-        runs->selectAll();
-        QTest::keyClicks(runs, QString::fromLatin1(typed));
-        note();
     }
-    QTest::mouseClick(continuous, Qt::LeftButton);
-    note();
     QCOMPARE(seen,
              QStringList({"1 -1 \"-1\" 1", "1 -1 \"abc\" 1", "1 5 \" 5 \" 1", "0 5 \" 5 \" 0"}));
 }

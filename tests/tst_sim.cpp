@@ -4,7 +4,6 @@
 
 #include "support/simulator.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QThread>
 
@@ -49,11 +48,10 @@ struct Line {
         if (fd < 0 || tcgetattr(fd, &tio) != 0)
             return false;
         cfmakeraw(&tio);
-        const QStringList settings = line.split(u' ');
-        cfsetspeed(&tio, settings[0] == u"9600" ? B9600 : B19200);
-        tio.c_cflag |= (settings[1] == u"8N2" ? CSTOPB : 0) |
-                       (settings.contains(QStringLiteral("rtscts")) ? CRTSCTS : 0);
-        tio.c_iflag |= settings.contains(QStringLiteral("xon")) ? IXON | IXOFF : 0;
+        cfsetspeed(&tio, line.startsWith(u"19200") ? B19200 : B9600);
+        tio.c_cflag |=
+            (line.contains(u"8N2") ? CSTOPB : 0) | (line.contains(u"rtscts") ? CRTSCTS : 0);
+        tio.c_iflag |= line.contains(u"xon") ? IXON | IXOFF : 0;
         return tcsetattr(fd, TCSANOW, &tio) == 0;
     }
 
@@ -188,35 +186,6 @@ private slots:
         errno = 0;
         QCOMPARE(::write(line.fd, "POS\r", 4), ssize_t(-1));
         QCOMPARE(errno, EIO);
-    }
-
-    void options_data() {
-        QTest::addColumn<QString>("arguments");
-        QTest::addColumn<int>("status");
-        QTest::newRow("--help") << "--help" << 0;
-        // Each wrong in one way: no link, an unknown option, a value out of range, 15 positions,
-        // a fault the protocol cannot carry, a missing value.
-        for (const char *bad :
-             {"--speed 5", "--link=qmx --fast", "--link=qmx --format B",
-              "--link=qmx --positions 1,2,3,4,5,6,7,8,9,10,11,12,13,14,15",
-              "--link=qmx --fault 32768", "--link=qmx --fault -1", "--link=qmx --trace"})
-            QTest::newRow(bad) << QString::fromLatin1(bad) << 2;
-    }
-
-    void options() {
-        QFETCH(QString, arguments);
-        QFETCH(int, status);
-        QTemporaryDir dir;
-        QProcess process;
-        process.setWorkingDirectory(dir.path());
-        process.start(qEnvironmentVariable("QMX_SIM"), arguments.split(QLatin1Char(' ')));
-        QVERIFY(process.waitForFinished(kDeadlineMs));
-        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(process.exitCode(), status);
-        // It says why (or how to use it) and leaves no link behind.
-        QVERIFY(
-            !(status ? process.readAllStandardError() : process.readAllStandardOutput()).isEmpty());
-        QVERIFY(QDir(dir.path()).isEmpty(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot));
     }
 };
 
