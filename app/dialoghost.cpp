@@ -1,5 +1,6 @@
 #include "app/dialoghost.h"
 
+#include "core/globalstate.h"
 #include "ui/frmabout.h"
 #include "ui/frmoptions.h"
 #include "ui/htmlhelp.h"
@@ -32,7 +33,7 @@ void AppDialogHost::showAbout(QWidget *owner) {
 }
 
 void AppDialogHost::showHelpContents() {
-    ShowHelp(kHelpBesideProgram);
+    ShowHelp(kHelpBesideProgram, m_state.opt_ontop == 1);
 }
 
 void AppDialogHost::unloadDialogs() {
@@ -44,6 +45,8 @@ void AppDialogHost::unloadDialogs() {
 
 void AppDialogHost::showModal(QDialog *dialog) {
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // Modal without an event loop of its own, so that a run keeps its times meanwhile.
+    dialog->setWindowModality(Qt::ApplicationModal);
     m_open = dialog;
-    dialog->exec();
+    dialog->show();
 }

@@ -22,6 +22,7 @@
 #include <QDeadlineTimer>
 #include <QLoggingCategory>
 #include <QScopeGuard>
+#include <QThread>
 #include <QWindow>
 
 namespace {
@@ -149,13 +150,18 @@ void Module1::loadWindows() {
 
 bool Module1::StartView() {
     LoadSettings(m_state, *m_settings);
+    const bool onTop = m_state.opt_ontop == 1;
     switch (m_state.opt_view) {
     case 0:
     case 1:
         m_main->showStartView(m_state.opt_view);
+        if (onTop)
+            m_main->OnTop();
         break;
     case 2:
         m_mini->show();
+        if (onTop)
+            m_mini->OnTop();
         break;
     default:
         break;
@@ -181,16 +187,22 @@ void Module1::paintStartView() {
 }
 
 void Module1::bringToFront() {
-    QWidget *window = nullptr;
-    if (m_main && m_main->isVisible())
-        window = m_main.get();
-    else if (m_mini && m_mini->isVisible())
-        window = m_mini.get();
-    if (!window)
+    if (!m_main || m_closing)
         return;
+    // A start-up that showed no view leaves nothing to raise; the channel view comes up.
+    if (!m_main->isVisible() && !m_mini->isVisible())
+        m_main->ChangeView(0);
+    QWidget *window = m_main->isVisible() ? static_cast<QWidget *>(m_main.get()) : m_mini.get();
     window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
     window->raise();
     window->activateWindow();
+}
+
+void Module1::endProgram() {
+    if (QWidget *modal = QApplication::activeModalWidget())
+        modal->close();
+    if (m_main)
+        m_main->close();
 }
 
 void Module1::setOnUnloaded(std::function<void()> onUnloaded) {
@@ -219,7 +231,9 @@ void Module1::unloadRequested() {
 }
 
 void Module1::unloadWhenIdle() {
-    if (m_depth > 0) {
+    // Also a message box's own event loop (one that waits for its OK) is an operation on the
+    // stack.
+    if (m_depth > 0 || QThread::currentThread()->loopLevel() > 1) {
         m_unloadTimer.start(kUnloadRetryMs);
         return;
     }

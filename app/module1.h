@@ -55,6 +55,8 @@ public:
 
     // Brings the window in use to the front, at another start's request.
     void bringToFront();
+    // Ends the program as File, End does, also while a message box waits for its OK.
+    void endProgram();
     // Runs once the main window has closed and every window is unloaded.
     void setOnUnloaded(std::function<void()> onUnloaded);
     bool unloaded() const { return m_unloaded; }

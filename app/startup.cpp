@@ -2,6 +2,7 @@
 
 #include "app/module1.h"
 #include "app/singleinstance.h"
+#include "platform/stopsignals.h"
 
 #include <QApplication>
 
@@ -17,6 +18,9 @@ int Main(QApplication &application) {
     QApplication::setApplicationName(QStringLiteral("QMX-7700"));
     Module1 module;
     QObject::connect(&instance, &SingleInstance::raiseRequested, &module, &Module1::bringToFront);
+    // A logout, a kill or Ctrl+C ends the program as File, End does.
+    const StopSignals stopSignals;
+    QObject::connect(&stopSignals, &StopSignals::stopRequested, &module, &Module1::endProgram);
     module.setOnUnloaded([] { QCoreApplication::exit(0); });
     module.startUp();
     return application.exec();

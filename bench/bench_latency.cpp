@@ -10,9 +10,9 @@
 //
 // Runs on the display in DISPLAY (xcb), or offscreen without one.
 #include "bench/realprogram.h"
+#include "bench/simapp.h"
 #include "bench/timedport.h"
 #include "device/devicelink.h"
-#include "support/simapp.h"
 #include "support/simulator.h"
 
 #include <QApplication>

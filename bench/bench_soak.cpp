@@ -18,8 +18,8 @@
 // core above its idle.
 #include "bench/procstats.h"
 #include "bench/realprogram.h"
+#include "bench/simapp.h"
 #include "device/devicelink.h"
-#include "support/simapp.h"
 #include "support/simulator.h"
 
 #include <QApplication>

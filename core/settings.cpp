@@ -17,6 +17,15 @@ bool LoadSettings(GlobalState &state, const SettingsStore &store) {
     return true;
 }
 
+qint32 ReadPosition(const SettingsStore &store, const PositionKey &key) {
+    const QString text =
+        store.read(QString::fromLatin1(kSettingsSection), QString::fromLatin1(key.name),
+                   QString::number(key.defaultValue));
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    return (ok ? toLong(value) : std::nullopt).value_or(key.defaultValue);
+}
+
 void SaveOptions(const GlobalState &state, SettingsStore &store) {
     const QString section = QString::fromLatin1(kSettingsSection);
     for (const OptionKey *key : kOptionWriteOrder)

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QtGlobal>
+
 struct GlobalState;
+struct PositionKey;
 class SettingsStore;
 
 // Reads the seven options into their globals in their fixed order. Stops at the first value that
@@ -11,3 +14,7 @@ bool LoadSettings(GlobalState &state, const SettingsStore &store);
 // Writes the seven options from their globals, in the order the options dialog stores them, as
 // decimal text.
 void SaveOptions(const GlobalState &state, SettingsStore &store);
+
+// A stored window position in twips: a number with blanks around it allowed and a fraction
+// rounded half to even, within the Long range; anything else gives the key's default.
+qint32 ReadPosition(const SettingsStore &store, const PositionKey &key);

@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QString>
 
+#include <functional>
+
 // What the device link and the runner need of the windows. The windows implement these; the
 // tests fake them. Nothing here may pull in a widget.
 
@@ -22,11 +24,17 @@ public:
     virtual void showLinkStatus(const QString &text, const QString &failureReason) = 0;
 };
 
-// A message box with an OK button, titled with the application title; returns once it is closed.
+// Message boxes titled with the application title and modal. They open without an event loop of
+// their own, so that a run keeps its times while one is open.
 class MessageDisplay {
 public:
     virtual ~MessageDisplay() = default;
+    // With an OK button; returns at once, the box stays up until it is closed.
     virtual void showMessage(const QString &text) = 0;
+    // The same, and returns once the box is closed.
+    virtual void showMessageAndWait(const QString &text) = 0;
+    // With Yes and No; returns at once, and onYes runs when the user answers Yes.
+    virtual void ask(const QString &question, std::function<void()> onYes) = 0;
 };
 
 // The channel view's dial of 16 buttons.

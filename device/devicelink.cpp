@@ -110,6 +110,8 @@ void DeviceLink::Connect() {
         m_views.dial->change_button_color(0, QColor(255, 0, 0));
     if (m_views.miniChannel)
         m_views.miniChannel->setText(QStringLiteral("1"));
+    // Set here too: a box that already reads "1" runs no change handler.
+    m_state.cur_channel = 0;
     m_failureReason.clear();
     setStatus(QString::fromLatin1(kConnectedText));
     m_state.dev_found = true;
@@ -338,7 +340,7 @@ void DeviceLink::takeFailurePath() {
 
 void DeviceLink::takeNotFoundPath() {
     if (m_views.messages)
-        m_views.messages->showMessage(tr(kNotFoundMessage));
+        m_views.messages->showMessageAndWait(tr(kNotFoundMessage));
     m_failureReason.clear();
     setStatus(QString::fromLatin1(kNotConnectedText));
     m_state.dev_found = false;

@@ -145,6 +145,23 @@ void NewProgram(ProgramTable &table, StepTable &steps, ProgramHost *host) {
         host->enableRunButtons();
 }
 
+std::optional<QString> describeLostSteps(const ProgramTable &table) {
+    int gap = 0;
+    int lastStep = 0;
+    for (int r = table.fixedRows(); r < table.rows(); ++r) {
+        if (table.text(r, ProgramTable::ChannelColumn).isEmpty())
+            gap = gap == 0 ? r : gap;
+        else if (gap != 0)
+            lastStep = r;
+    }
+    if (lastStep == 0)
+        return std::nullopt;
+    const QString lost = lastStep == gap + 1
+                             ? Text::tr("step %1 would be lost").arg(lastStep)
+                             : Text::tr("steps %1 to %2 would be lost").arg(gap + 1).arg(lastStep);
+    return Text::tr("Step %1 has no channel: %2.").arg(gap).arg(lost);
+}
+
 QString SaveProgram(const QString &path, ProgramTable &table) {
     int steps = 0;
     while (steps + 1 < table.rows() &&

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 class MessageDisplay;
 class ProgramHost;
 class ProgramTable;
@@ -17,6 +19,11 @@ void writeTitles(ProgramTable &table);
 // Empties the table into a new program of 16 step rows under the column titles and clears the
 // step records. host may be null.
 void NewProgram(ProgramTable &table, StepTable &steps, ProgramHost *host);
+
+// A row without a channel ends the program for a run and a file alike, so the steps after it
+// would be lost: "Step 3 has no channel: steps 4 to 9 would be lost." for the first such row;
+// nothing when no step follows it.
+std::optional<QString> describeLostSteps(const ProgramTable &table);
 
 // Saves the steps up to the first row without a channel. Returns an empty text on success,
 // otherwise why nothing was saved (an existing file then stays as it was).

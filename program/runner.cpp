@@ -5,6 +5,7 @@
 #include "core/views.h"
 #include "device/channelcommand.h"
 #include "platform/clock.h"
+#include "program/programfile.h"
 #include "program/programtable.h"
 #include "program/waits.h"
 
@@ -46,8 +47,14 @@ void ProgramRunner::setViews(const RunnerViews &views) {
 std::optional<QString> ProgramRunner::findFault() const {
     for (int i = 1; i < m_table.rows(); ++i) {
         const QString channelText = m_table.text(i, ProgramTable::ChannelColumn);
-        if (endsProgram(channelText))
+        if (endsProgram(channelText)) {
+            // "0" ends a program on purpose; an empty cell may be a slip that loses steps.
+            const std::optional<QString> lost =
+                channelText.isEmpty() ? describeLostSteps(m_table) : std::nullopt;
+            if (lost)
+                return lost;
             break;
+        }
         const double channel = roundHalfEven(leadingNumber(channelText));
         // A text without a number reads as channel 0, which ends the steps at this row.
         if (channel == 0)
@@ -162,6 +169,13 @@ void ProgramRunner::RunProgram() {
             break;
         }
         anyStep = i > 1;
+        // A pass without steps takes no time: served here, Stop and closing still end a long
+        // counted run of an empty table.
+        if (!anyStep) {
+            m_clock.serveEvents();
+            if (!m_state.prog_running)
+                break;
+        }
 
         // Unticking "continous" during a run makes this pass the last. Only 1 means ticked, as
         // at the start, so no other value can make a single pass endless.
@@ -183,9 +197,11 @@ ProgramRunner::StepOutcome ProgramRunner::runStep(int i) {
     m_clock.serveEvents();
     if (!m_state.prog_running)
         return StepOutcome::Stopped;
-
-    // A copy: events served during the wait may empty the step table.
+    // A copy: events served just now or during the wait may empty the step table (a new
+    // program), which ends the pass.
     const StepRecord step = m_steps[static_cast<std::size_t>(i)];
+    if (!isRunnable(step))
+        return StepOutcome::Done;
     const int index = step.channel_no - 1;
     if (m_views.dial)
         m_views.dial->change_button_color(index, kActiveChannel);

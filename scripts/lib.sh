@@ -18,10 +18,9 @@ ensure_packages() {
         "${missing[@]}" >/dev/null
 }
 
-# What every build and its tests need; lupdate checks that every translated text can be found,
-# desktop-file-validate the desktop entry.
+# What every build and its tests need; desktop-file-validate checks the desktop entry.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev
-    libgl-dev qt6-l10n-tools desktop-file-utils)
+    libgl-dev desktop-file-utils)
 # CXX=clang++ builds with clang, which then has to be there too.
 case "${CXX:-}" in
 clang*) BUILD_PACKAGES+=(clang) ;;

@@ -87,6 +87,9 @@ const char kHelp[] =
     "                       (\\r \\n \\\\ \\xHH) and includes its terminator\n"
     "  --help               show this text\n"
     "\n"
+    "Only a line set to 9600 baud, 8 data bits, no parity, 1 stop bit and no flow control is\n"
+    "understood; on any other, commands are traced but neither answered nor acted on.\n"
+    "\n"
     "Prints \"ready <terminal>\" when serving. SIGTERM or SIGINT: removes the link, exits 0.\n"
     "Exit status: 0 normal, 1 runtime failure, 2 bad options.\n";
 
@@ -411,12 +414,12 @@ public:
         if (fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK) != 0)
             return fail("fcntl");
 
-        // No echo and no CR/LF translation: the bytes on the line are the protocol.
+        // No echo and no CR/LF translation: the bytes on the line are the protocol. The speed
+        // stays the terminal's own, so a program that does not set the line is not heard.
         termios tio{};
         if (tcgetattr(m_slave, &tio) != 0)
             return fail("tcgetattr");
         cfmakeraw(&tio);
-        cfsetspeed(&tio, B9600);
         if (tcsetattr(m_slave, TCSANOW, &tio) != 0)
             return fail("tcsetattr");
 
@@ -574,11 +577,23 @@ private:
         }
     }
 
+    // The line as the program has set the terminal: a device at 9600 baud, 8 data bits, no
+    // parity, 1 stop bit and no flow control hears only noise on any other.
+    bool lineMatchesDevice() const {
+        termios tio{};
+        if (tcgetattr(m_slave, &tio) != 0)
+            return false;
+        const speed_t in = cfgetispeed(&tio);
+        return cfgetospeed(&tio) == B9600 && (in == B9600 || in == B0) &&
+               (tio.c_cflag & CSIZE) == CS8 && !(tio.c_cflag & (PARENB | CSTOPB | CRTSCTS)) &&
+               !(tio.c_iflag & (IXON | IXOFF));
+    }
+
     void handleCommand(const std::string &raw, const std::string &text) {
         const Micros now = monotonicUs();
         traceLine(now, raw);
         const bool crlf = raw.size() >= 2 && raw.compare(raw.size() - 2, 2, "\r\n") == 0;
-        const std::string reply = m_device.handle(text, crlf, now);
+        const std::string reply = lineMatchesDevice() ? m_device.handle(text, crlf, now) : "";
         if (!reply.empty() && !m_options.silent) {
             if (m_options.lateMs > 0)
                 m_late.push_back({now + m_options.lateMs * 1000, reply});

@@ -1,37 +1,16 @@
-// The whole program against qmx7700-sim in real time: started as a user starts it, and the
-// application module around the real serial port.
-#include "platform/clock.h"
-#include "platform/systemserialport.h"
-#include "program/programtable.h"
-#include "support/apprig.h"
+// The whole program against qmx7700-sim in real time, started as a user starts it.
 #include "support/files.h"
-#include "support/simlink.h"
 #include "support/simulator.h"
-#include "ui/frmchannel.h"
 
 #include <QDir>
 #include <QProcess>
+#include <QSettings>
 #include <QTest>
 
+#include <csignal>
+
 namespace {
-const QList<int> kPositions{120,  -340, 1300,  2400,  3555,  4600,  5700,  6800,
-                            7900, 9000, 10100, 11200, 12300, 13400, 14500, 15600};
-
 const QList<QByteArray> kConnect{"ver\\r\\n", "GPROGSEQ\\r\\n", "VER\\r", "GFS\\r"};
-
-bool startSimulator(Simulator &sim) {
-    return sim.start({QStringLiteral("--positions"), positionList(kPositions),
-                      QStringLiteral("--speed"), QStringLiteral("0")});
-}
-
-// The module around the real port and clock, with port 1 on the simulator's terminal.
-struct RealRig : AppRig {
-    explicit RealRig(const Simulator &sim) {
-        store({"Com1=" + sim.linkPath()}, QStringLiteral("Ports"));
-        build([](SettingsStore &store) { return std::make_unique<SystemSerialPort>(store); },
-              std::make_unique<SystemClock>());
-    }
-};
 } // namespace
 
 class TestAppSim : public QObject {
@@ -41,9 +20,11 @@ private slots:
     void startedAsAUserStartsIt();
 };
 
+// Then ended by SIGTERM (a logout, a kill; SIGINT and SIGHUP take the same way), which ends it
+// as File, End does.
 void TestAppSim::startedAsAUserStartsIt() {
     Simulator sim;
-    QVERIFY(startSimulator(sim));
+    QVERIFY(sim.start({QStringLiteral("--speed"), QStringLiteral("0")}));
     QTemporaryDir home;
     QVERIFY(QDir(home.path()).mkpath(QStringLiteral("config/QMX-7700")));
     QVERIFY(QDir(home.path()).mkpath(QStringLiteral("runtime")));
@@ -81,8 +62,22 @@ void TestAppSim::startedAsAUserStartsIt() {
     QCOMPARE(sim.commandsSince(0), kConnect);
     QCOMPARE(first.state(), QProcess::Running);
 
-    first.terminate();
+    // Its place is stored, the port closed and its lock file gone; nothing more was sent.
+    QString lock = QStringLiteral("LCK..") + sim.linkPath();
+    lock.replace(u'/', u'_');
+    const auto locked = [&] {
+        return QFile::exists("/var/lock/" + lock) || QFile::exists("/tmp/" + lock);
+    };
+    QVERIFY(locked());
+    QVERIFY(::kill(pid_t(first.processId()), SIGTERM) == 0);
     QVERIFY(first.waitForFinished(5000));
+    QCOMPARE(first.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(first.exitCode(), 0);
+    QVERIFY(!locked());
+    const QSettings stored(home.filePath(QStringLiteral("config/QMX-7700/QMX-7700.conf")),
+                           QSettings::IniFormat);
+    QVERIFY(stored.contains(QStringLiteral("Settings/MainLeft")));
+    QCOMPARE(sim.commandsSince(0), kConnect);
 }
 
 QTEST_MAIN(TestAppSim)

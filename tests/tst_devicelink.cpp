@@ -82,6 +82,7 @@ private slots:
         QFETCH(bool, silent);
         Rig rig;
         rig.device.silent = silent;
+        rig.state.cur_channel = 5;
         rig.link.Connect();
 
         Writes expected;
@@ -97,6 +98,7 @@ private slots:
         QCOMPARE(rig.lamps.log, silent ? QStringList() : QStringList({"power on", "error off"}));
         QCOMPARE(rig.dial.calls.size(), silent ? 0 : 1);
         QCOMPARE(rig.miniChannel.text(), silent ? QString() : QStringLiteral("1"));
+        QCOMPARE(rig.state.cur_channel, silent ? 5 : 0);
     }
 
     void connect_data() {
@@ -208,13 +210,18 @@ private slots:
         QCOMPARE(rig.lamps.log, lamp.isEmpty() ? QStringList() : QStringList{"error " + lamp});
     }
 
-    // A connect asked for again from the events of the fault wait does not reopen the port
-    // under the running one.
+    // The fault wait serves events before each query. A connect asked for again from there does
+    // not reopen the port under the running one.
     void connectInFaultWait() {
         Rig rig;
         rig.device.faults = {"4\r\n", "4\r\n", "4\r\n", "0\r\n"};
-        rig.clock.setOnServeEvents([&] { rig.link.Connect(); });
+        QList<int> queriesAtServe;
+        rig.clock.setOnServeEvents([&] {
+            queriesAtServe << rig.port.count("GFS\r");
+            rig.link.Connect();
+        });
         rig.link.Connect();
+        QCOMPARE(queriesAtServe, QList<int>({0, 1, 2, 3}));
         QCOMPARE(rig.port.opens(), 1);
         QCOMPARE(rig.port.count("GFS\r"), 4);
         QCOMPARE(rig.link.statusText(), kConnected);

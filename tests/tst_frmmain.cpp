@@ -3,12 +3,16 @@
 // dial and the mini view as the user meets them.
 #include "program/programtable.h"
 #include "support/apprig.h"
+#include "support/files.h"
 #include "support/scripteddevice.h"
 #include "support/scriptedport.h"
 #include "ui/frmchannel.h"
 #include "ui/frmmini.h"
 #include "ui/twips.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -21,7 +25,7 @@ const QColor kRed(255, 0, 0);
 // serveEvents() lets `user` act, as the person at the windows would while an operation is on
 // the stack, then serves the pending events as the real clock does.
 struct Rig : AppRig {
-    explicit Rig(const QStringList &settings = {}) {
+    explicit Rig(const QStringList &settings = {}, bool realDialogs = false) {
         store(settings);
         auto virtualClock = std::make_unique<VirtualClock>();
         VirtualClock *clock = virtualClock.get();
@@ -37,7 +41,7 @@ struct Rig : AppRig {
                 port = scripted.get();
                 return scripted;
             },
-            std::move(virtualClock));
+            std::move(virtualClock), realDialogs);
         device.onWrite = [this](const QByteArray &written) {
             const QCursor *cursor = QGuiApplication::overrideCursor();
             if (written.startsWith("LA"))
@@ -130,10 +134,10 @@ private slots:
         QTest::newRow("fresh, no device") << QStringList() << false << main << "NOT CONNECTED|";
         QTest::newRow("port 0: the tooltip says why")
             << QStringList{"ComPort=0"} << true << main << "NOT CONNECTED|scripted failure";
-        QTest::newRow("View 1") << QStringList{"View=1"} << true << "main 1005,1005; program cp"
-                                << up;
-        QTest::newRow("View 2") << QStringList{"View=2", "MiniLeft=450"} << true
-                                << "mini 450,1005; cp" << up;
+        QTest::newRow("View 1, on top")
+            << QStringList{"View=1", "OnTop=1"} << true << "main 1005,1005; program cp" << up;
+        QTest::newRow("View 2, on top") << QStringList{"View=2", "MiniLeft=450.5", "OnTop=1"}
+                                        << true << "mini 450,1005; cp" << up;
         QTest::newRow("View 3: no view, connect still runs")
             << QStringList{"View=3"} << true << "cp" << up;
     }
@@ -160,6 +164,20 @@ private slots:
                  device ? QStringList() : QStringList{"QMX-7700 not found"});
         QCOMPARE(rig.buttons(), QStringLiteral("C--S"));
         QVERIFY(!rig.action(QStringLiteral("Run"))->isEnabled());
+        const GlobalState &state = rig.module->state();
+        QCOMPARE(QList<int>({state.cont_mode, state.no_of_runs, state.cur_channel}),
+                 QList<int>({0, -1, panel.startsWith(u"CONNECTED") ? 0 : -1}));
+        // Always on top is in force in the view shown, and the editor takes keys.
+        const QWidget *shownWindow =
+            rig.main().isVisible() ? static_cast<QWidget *>(&rig.main()) : rig.module->miniView();
+        QCOMPARE(shownWindow->windowFlags().testFlag(Qt::WindowStaysOnTopHint),
+                 settings.contains("OnTop=1"));
+        QTest::keyClick(rig.module->programView()->findChild<QWidget *>("grid"), Qt::Key_7);
+        QCOMPARE(rig.module->table().text(1, 1), QStringLiteral("7"));
+        // Another start asks for the front; with no view shown, the channel view comes up.
+        rig.module->bringToFront();
+        QCOMPARE(rig.windows(),
+                 settings.contains("View=3") ? "main 1005,1005; mini parked; channel c-" : shown);
     }
 
     void changeView_data() {
@@ -191,6 +209,9 @@ private slots:
 
         Rig rig({"MainLeft=1500", "MainTop=1200", "MiniLeft=3000", "MiniTop=600"});
         rig.module->startUp();
+        rig.module->state().cur_channel = 6;
+        rig.module->state().cont_mode = 1;
+        rig.module->state().no_of_runs = 7;
         for (const QString &step : steps) {
             const QStringList at = step.section(u' ', 1).split(u',');
             if (step == u"close")
@@ -204,6 +225,15 @@ private slots:
         }
         QCOMPARE(rig.windows(), shown);
         QCOMPARE(rig.buttons(), buttons);
+        // Shown, the mini view takes the shared state into its boxes and "continous".
+        const frmMini &mini = *rig.module->miniView();
+        const auto box = [&](const char *name) {
+            return mini.findChild<QLineEdit *>(name);
+        };
+        if (mini.isVisible())
+            QVERIFY(box("channel")->text() == u"7" && box("no_runs")->text() == u"7" &&
+                    box("no_runs")->isEnabled() &&
+                    mini.findChild<QAction *>("continous")->isChecked());
         // The mini view stores its place only when closed where the user can see it.
         QCOMPARE(rig.setting(QStringLiteral("MiniLeft")), steps.endsWith("close") ? "600" : "3000");
     }
@@ -262,6 +292,126 @@ private slots:
         QVERIFY(rig.main().isVisible() && rig.exits == 0);
     }
 
+    // The running step stays in view, also beyond the rows the program view shows at once.
+    void runningStepInView() {
+        Rig rig({"View=1"});
+        rig.module->startUp();
+        QStringList steps;
+        for (int step = 1; step <= 20; ++step)
+            steps << QStringLiteral("%1 1 s").arg((step - 1) % 16 + 1);
+        rig.program(steps);
+        const ProgramTable &table = rig.module->table();
+        auto *grid = rig.module->programView()->findChild<QAbstractItemView *>("grid");
+        QList<int> outOfView;
+        rig.user = [&](int) {
+            const QRect cell = grid->visualRect(table.index(table.row(), 1));
+            if (table.row() > 0 && !grid->viewport()->rect().contains(cell))
+                outOfView << table.row();
+        };
+        rig.click(QStringLiteral("Run"));
+        QCOMPARE(outOfView, QList<int>());
+    }
+
+    // The file commands with the dialog's answer, over a program of three steps, the second
+    // without a channel when a gap is asked for. Saving one asks "Save anyway?" first.
+    void fileCommands_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("answers"); // a path or a cancel; a gap; Yes to the question
+        QTest::addColumn<QString>("done");    // dialog title, file saved or read, Run, caption
+        const auto row = [](const char *name, const char *command, const char *answers,
+                            const char *done) {
+            QTest::newRow(name) << QString::fromLatin1(command) << QString::fromLatin1(answers)
+                                << QString::fromLatin1(done);
+        };
+        row("Open", "mnuFileOpen", "path", "Open: read, Run; ");
+        row("Open, cancel", "mnuFileOpen", "cancel", "Open: -, -; ");
+        row("Save", "mnuFileSave", "path", "Speichern: saved, Run; ");
+        row("Save, cancel", "mnuFileSave", "cancel", "Speichern: -, -; ");
+        row("Save As", "mnuFileSaveAs", "path", "Speichern unter: saved, -; PATH");
+        row("Save a gap, No", "mnuFileSave", "path gap", "Speichern: -, -; ");
+        row("Save a gap, Yes", "mnuFileSave", "path gap yes", "Speichern: saved, Run; ");
+    }
+
+    void fileCommands() {
+        QFETCH(QString, command);
+        QFETCH(QString, answers);
+        QFETCH(QString, done);
+
+        Rig rig;
+        rig.module->startUp();
+        const QString path = rig.dir.filePath(QStringLiteral("p.qmx"));
+        const QByteArray before = "1,4;Step\tChannel\tTime to wait\tTime unit\r1\t9\t1\ts\r\n";
+        QVERIFY(writeFile(path, before));
+        ProgramTable &table = rig.module->table();
+        for (int step = 1; step <= 3; ++step)
+            table.setText(step, 1, step == 2 && answers.contains(u"gap") ? "" : "3");
+        rig.files->answer = answers.startsWith(u"path") ? path : QString();
+        rig.messages->answerYes = answers.contains(u"yes");
+        rig.click(command);
+
+        const QString file = readFile(path) != before   ? "saved"
+                             : table.text(1, 1) == u"9" ? "read"
+                                                        : "-";
+        const QString caption = rig.main().activeChildView()->windowTitle();
+        QCOMPARE(QStringLiteral("%1: %2, %3; %4")
+                     .arg(rig.files->titles.join(u' '), file,
+                          rig.action(QStringLiteral("Run"))->isEnabled() ? "Run" : "-",
+                          caption == path ? "PATH" : caption),
+                 done);
+        QCOMPARE(rig.messages->messages,
+                 answers.contains(u"gap")
+                     ? QStringList{"Step 2 has no channel: step 3 would be lost.\nSave anyway?"}
+                     : QStringList());
+    }
+
+    // A dialog or message box opened during a run leaves the run its times: it is still open
+    // when the run ends. The options dialog and the about box take the main window's topmost
+    // state while they are open.
+    void dialogDuringRun_data() {
+        QTest::addColumn<QString>("command");
+        for (const char *command :
+             {"mnuHelpAbout", "mnuToolsOptions", "mnuFileOpen", "mnuFileSave", "mnuFileSaveAs"})
+            QTest::newRow(command) << command;
+        QTest::newRow("a message box: the save failed") << "failed save";
+    }
+
+    void dialogDuringRun() {
+        QFETCH(QString, command);
+
+        Rig rig({"OnTop=1"}, true);
+        rig.module->startUp();
+        rig.program({"3 2 s", "5 2 s"});
+        // A dialog that held the run would have it until this closes it.
+        QTimer closer;
+        closer.callOnTimeout([] { QApplication::activeModalWidget()->close(); });
+        closer.start(3000);
+        QPointer<QWidget> dialog;
+        bool onTopWhileOpen = true;
+        rig.user = [&, start = rig.served](int served) {
+            if (served != start + 1)
+                return;
+            rig.click(command == u"failed save" ? QStringLiteral("mnuFileSave") : command);
+            if (auto *files = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+                files && command == u"failed save") {
+                files->selectFile(rig.dir.filePath(QStringLiteral("missing/p.qmx")));
+                static_cast<QDialog *>(files)->accept(); // virtual: the dialog's own
+            }
+            dialog = QApplication::activeModalWidget();
+            onTopWhileOpen = rig.main().windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        };
+        rig.click(QStringLiteral("Run"));
+
+        QVERIFY(dialog && dialog->isVisible());
+        QCOMPARE(rig.moves(), QList<int>({3, 5}));
+        // Open takes only a file that exists: a typo must not empty the table.
+        if (auto *files = qobject_cast<QFileDialog *>(dialog.data()))
+            QCOMPARE(files->fileMode() == QFileDialog::ExistingFile, command == u"mnuFileOpen");
+        QCOMPARE(onTopWhileOpen,
+                 !command.startsWith(u"mnuHelp") && !command.startsWith(u"mnuTools"));
+        dialog->close();
+        QVERIFY(rig.main().windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    }
+
     // Closing the main window stores its place, also while an operation is on the stack; the
     // windows go once it has returned.
     void closing_data() {
@@ -301,7 +451,7 @@ private slots:
             rig.click(QStringLiteral("mnuFileExit"));
             aliveAfterClose = true;
         } else if (during == u"run") {
-            rig.program({QStringLiteral("3 1 min")});
+            rig.program({QStringLiteral("3 1 min"), QStringLiteral("5 1 min")});
             closeAt(3);
             rig.click(QStringLiteral("Run"));
         } else if (during == u"connect") {
@@ -315,7 +465,9 @@ private slots:
         QVERIFY(!rig.module->state().prog_running && !rig.port->isOpen());
         QCOMPARE(rig.panel()->text(), inConnect ? QStringLiteral("NOT CONNECTED")
                                                 : QStringLiteral("CONNECTED TO QMX7700"));
+        // Nothing is sent after the close, and nothing is said.
         QCOMPARE(rig.moves(), during == u"run" ? QList<int>{3} : QList<int>{});
+        QCOMPARE(rig.messages->messages, QStringList());
 
         QTRY_VERIFY(rig.module->unloaded());
         QCOMPARE(rig.dialogs->log, QStringList{"unload dialogs"});

@@ -3,11 +3,16 @@
 #include "program/programtable.h"
 #include "ui/frmprogram.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTableView>
 #include <QTest>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 // The program editor over a new table, its key filter hooked, shown.
@@ -27,11 +32,12 @@ struct Rig {
         for (const QChar c : keys) {
             const int key = c == u'\b'             ? int(Qt::Key_Backspace)
                             : c == u'\x7f'         ? int(Qt::Key_Delete)
+                            : c == u'\f'           ? int(Qt::Key_L) // Ctrl+L
                             : c.isLetterOrNumber() ? int(c.toUpper().unicode())
                                                    : int(Qt::Key_unknown);
             const QString text = key == Qt::Key_Backspace || key == Qt::Key_Delete ? QString() : c;
             for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
-                QKeyEvent event(type, key, Qt::NoModifier, text);
+                QKeyEvent event(type, key, c == u'\f' ? Qt::ControlModifier : Qt::NoModifier, text);
                 QCoreApplication::sendEvent(grid, &event);
             }
         }
@@ -51,6 +57,9 @@ class TestFrmProgram : public QObject {
 private slots:
     void keyFilter_data();
     void keyFilter();
+    void editList_data();
+    void editList();
+    void runsBoxes();
 };
 
 void TestFrmProgram::keyFilter_data() {
@@ -71,7 +80,8 @@ void TestFrmProgram::keyFilter_data() {
     add("channel 17 is not written", 2, 1, "", "17", "1");
     add("full stop in a channel is no number", 2, 1, "", "1.", "1");
     add("channel text of letters", 2, 1, "ab", "1", "ab");
-    add("backspace leaves the list text", 2, 1, "", "12\b3", "1");
+    add("backspace shortens the list too", 2, 1, "", "6\b3", "3");
+    add("Ctrl+L removes the last character", 2, 2, "", "15\f", "1");
     add("comma, then backspace", 2, 2, "", "1,5\b", "1,");
     add("full stop is a decimal mark", 2, 2, "", "2.5", "2.5");
     add("delete removes the last character", 2, 2, "7", "5\x7f\x7f", "");
@@ -113,6 +123,64 @@ void TestFrmProgram::keyFilter() {
     QCOMPARE(rig.table.text(row, col), cell);
     QCOMPARE(rig.table.rows(), rows);
     QCOMPARE(rig.table.text(rows - 1, 0), QString::number(rows - 1));
+}
+
+// The list opened with a click on its arrow over a cell of row 2, an item clicked, then a key.
+void TestFrmProgram::editList_data() {
+    QTest::addColumn<int>("col");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<int>("item");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("cell");
+    for (const char *unit : {"", "ms", "s", "min", "h"})
+        QTest::addRow("over \"%s\": h", unit) << 3 << unit << 3 << QString() << QStringLiteral("h");
+    QTest::newRow("channel 1, then 2")
+        << 1 << QString() << 0 << QStringLiteral("2") << QStringLiteral("12");
+}
+
+void TestFrmProgram::editList() {
+    QFETCH(int, col);
+    QFETCH(QString, start);
+    QFETCH(int, item);
+    QFETCH(QString, key);
+    QFETCH(QString, cell);
+
+    Rig rig;
+    QVERIFY(QTest::qWaitForWindowActive(&rig.view));
+    rig.table.setText(2, col, start);
+    rig.click(2, col);
+    QTest::mouseClick(rig.list, Qt::LeftButton, {},
+                      {rig.list->width() - 4, rig.list->height() / 2});
+    QAbstractItemView *items = rig.list->view();
+    QTRY_VERIFY(items->isVisible());
+    // The list takes no release this soon after it opened.
+    QTest::qWait(QApplication::doubleClickInterval() + 100);
+    QTest::mouseClick(items->viewport(), Qt::LeftButton, {},
+                      items->visualRect(items->model()->index(item, 0)).center());
+    rig.type(key);
+    QCOMPARE(rig.table.text(2, col), cell);
+    QCOMPARE(QPoint(rig.table.row(), rig.table.col()), QPoint(2, col));
+}
+
+// "continous" clicked (an empty step) or text typed into the runs box over "0": cont_mode,
+// no_of_runs, the box and whether it takes input.
+void TestFrmProgram::runsBoxes() {
+    Rig rig;
+    auto *runs = rig.view.findChild<QLineEdit *>(QStringLiteral("txt_no_of_runs"));
+    runs->setText(QStringLiteral("0"));
+    QStringList seen;
+    for (const QString typed : {"", "abc", " 5 ", ""}) {
+        runs->selectAll();
+        if (typed.isEmpty())
+            QTest::mouseClick(rig.view.findChild<QCheckBox *>("chk_cont"), Qt::LeftButton);
+        QTest::keyClicks(runs, typed);
+        seen << u"%1 %2 \"%3\" %4"_s.arg(rig.state.cont_mode)
+                    .arg(rig.state.no_of_runs)
+                    .arg(runs->text())
+                    .arg(runs->isEnabled());
+    }
+    QCOMPARE(seen,
+             QStringList({"1 -1 \"-1\" 1", "1 -1 \"abc\" 1", "1 5 \" 5 \" 1", "0 5 \" 5 \" 0"}));
 }
 
 QTEST_MAIN(TestFrmProgram)

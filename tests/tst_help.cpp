@@ -24,8 +24,9 @@ private slots:
         // Read elsewhere, then asked again: the same window, back on the contents.
         browser->scrollToAnchor(QStringLiteral("simulator"));
         QVERIFY(browser->verticalScrollBar()->value() > 0);
-        ShowHelp(1);
+        ShowHelp(1, true);
         QVERIFY(browser->verticalScrollBar()->value() <= browser->fontMetrics().height());
+        QVERIFY((*help)->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         const QPointer<QWidget> closed = *help;
         CloseHelp();
         QTRY_VERIFY(!closed);

@@ -2,10 +2,13 @@
 #include "core/settingskeys.h"
 #include "platform/serialportlist.h"
 #include "platform/settingsstore.h"
+#include "platform/systeminfo.h"
 #include "support/files.h"
+#include "ui/frmabout.h"
 #include "ui/frmoptions.h"
 #include "ui/windowlinks.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -140,7 +143,6 @@ private slots:
         };
         const char *normal = "Com1 9600 checks 002 view 1 lang 0";
         row("Com3, Cancel: taken", kStart, normal, "type Com3, cancel", with(kStart, 0, 3));
-        row("Com12 typed, OK: not taken", kStart, normal, "type Com12, ok", kStart);
         row("on top cleared, OK", kStart, normal, "tab 1, click Check1_2, ok", with(kStart, 2, 0));
         row("Miniview, Esc", kStart, normal, "tab 1, click Option1_2, esc", kStart);
         row("view 5 shows Channelview, OK: 0", with(kStart, 3, 5),
@@ -179,6 +181,32 @@ private slots:
         // Always-on-top is reapplied once, from the option as it stands after the close.
         rig.dialog.reject();
         QCOMPARE(rig.topmost.ontopAtCalls, QList<int>{after[2]});
+    }
+
+    // The port box over port 3: typed text or an arrow key.
+    void portBox_data() {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("shown"); // the box, and the port in force
+        const auto row = [](const char *keys, const char *shown) {
+            QTest::newRow(keys) << QString::fromLatin1(keys) << QString::fromLatin1(shown);
+        };
+        row("Down", "Com4 4");
+        row("Up", "Com2 2");
+        row("com5", "Com5 5");
+        // Text that is no port goes back to the port in force, for all to see.
+        row("Com12", "Com3 3");
+    }
+
+    void portBox() {
+        QFETCH(QString, keys);
+        QFETCH(QString, shown);
+        Rig rig(with(kStart, 0, 3));
+        auto *box = rig.child<QComboBox>(QStringLiteral("cport"));
+        if (keys == u"Down" || keys == u"Up")
+            QTest::keyClick(box, keys == u"Down" ? Qt::Key_Down : Qt::Key_Up);
+        else
+            rig.act(QStringLiteral("type ") + keys);
+        QCOMPARE(box->currentText() + u' ' + QString::number(rig.state.opt_comport), shown);
     }
 
     void portChooser_data() {
@@ -220,6 +248,42 @@ private slots:
         for (const QString &key : stored.childKeys())
             entries << key + u'=' + stored.value(key).toString();
         QCOMPARE(entries, mapped);
+    }
+
+    // Last, as it changes the program's font: every caption and button text fits its place at
+    // the usual desktop font sizes, in the options dialog and the about box.
+    void textsFit_data() {
+        QTest::addColumn<bool>("about");
+        QTest::addColumn<int>("points");
+        for (const int points : {9, 10, 11}) {
+            QTest::addRow("options, %d pt", points) << false << points;
+            QTest::addRow("about, %d pt", points) << true << points;
+        }
+    }
+
+    void textsFit() {
+        QFETCH(bool, about);
+        QFETCH(int, points);
+        QApplication::setFont(QFont(QApplication::font().family(), points));
+        Rig rig(kStart);
+        OperatingSystemTools tools;
+        frmAbout box(rig.topmost, tools);
+        QDialog &dialog = about ? static_cast<QDialog &>(box) : rig.dialog;
+        dialog.show();
+        auto *tabs = dialog.findChild<QTabWidget *>();
+        for (int tab = 0; tab < (tabs ? tabs->count() : 1); ++tab) {
+            if (tabs)
+                tabs->setCurrentIndex(tab);
+            const QList<QWidget *> controls = dialog.findChildren<QWidget *>();
+            for (const QWidget *c : controls) {
+                const bool text =
+                    qobject_cast<const QLabel *>(c) || qobject_cast<const QAbstractButton *>(c);
+                QVERIFY2(!text || !c->isVisibleTo(&dialog) ||
+                             (c->width() >= c->sizeHint().width() &&
+                              c->height() >= c->sizeHint().height()),
+                         qPrintable(c->objectName()));
+            }
+        }
     }
 };
 

@@ -71,7 +71,7 @@ void TestRemoteSim::connectMoveAndReconnect() {
     Socat server;
     const QRegularExpressionMatch listening =
         server.start({QStringLiteral("tcp-listen:0,bind=127.0.0.1,reuseaddr"),
-                      QStringLiteral("file:%1,raw,echo=0").arg(sim.linkPath())},
+                      QStringLiteral("file:%1,raw,echo=0,b9600").arg(sim.linkPath())},
                      QRegularExpression(QStringLiteral("listening on .*127\\.0\\.0\\.1:(\\d+)")));
     QVERIFY(listening.hasMatch());
     const QString terminal = sim.filePath(QStringLiteral("remote"));

@@ -4,7 +4,6 @@
 
 #include "support/simulator.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QThread>
 
@@ -31,16 +30,17 @@ QStringList args(const char *text) {
     return QString::fromLatin1(text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
 }
 
-// The replies are the whole lines that come back, without their CR LF.
+// The replies are the whole lines that come back, without their CR LF. The line is set as
+// "<baud> <data bits><parity><stop bits> [xon|rtscts]".
 void row(const char *name, const QStringList &options, const QByteArray &sent,
-         const QByteArrayList &replies) {
-    QTest::newRow(name) << options << sent << replies;
+         const QByteArrayList &replies, const char *line = "9600 8N1") {
+    QTest::newRow(name) << options << sent << replies << QString::fromLatin1(line);
 }
 
 // A running simulator and our end of its line, opened raw through the link as the program does.
 struct Line {
     ~Line() { ::close(fd); } // a no-op when never opened
-    bool open(const QStringList &options = {}) {
+    bool open(const QStringList &options = {}, const QString &line = QStringLiteral("9600 8N1")) {
         if (!sim.start(options))
             return false;
         fd = ::open(QFile::encodeName(sim.linkPath()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
@@ -48,6 +48,10 @@ struct Line {
         if (fd < 0 || tcgetattr(fd, &tio) != 0)
             return false;
         cfmakeraw(&tio);
+        cfsetspeed(&tio, line.startsWith(u"19200") ? B19200 : B9600);
+        tio.c_cflag |=
+            (line.contains(u"8N2") ? CSTOPB : 0) | (line.contains(u"rtscts") ? CRTSCTS : 0);
+        tio.c_iflag |= line.contains(u"xon") ? IXON | IXOFF : 0;
         return tcsetattr(fd, TCSANOW, &tio) == 0;
     }
 
@@ -86,6 +90,7 @@ private slots:
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<QByteArray>("sent");
         QTest::addColumn<QByteArrayList>("replies");
+        QTest::addColumn<QString>("lineSettings");
 
         row("fault for ever", args("--fault 7"), "GFS\rGFS\r", {"7", "7"});
         // Each command with the other terminator: a stand-in must not hide that fault.
@@ -95,14 +100,19 @@ private slots:
         // LA alone does not move; M gets there at once.
         row("instant motor", args("--speed 0"), "LA1234\rPOS\rM\rPOS\rLA-4321\rM\rPOS\r",
             {"0", "1234", "-4321"});
+        // A device at 9600 8N1 hears only noise on any other line. (A pseudo-terminal keeps 8
+        // data bits without parity whatever it is asked.)
+        for (const char *wrong : {"19200 8N1", "9600 8N2", "9600 8N1 rtscts", "9600 8N1 xon"})
+            row(wrong, {}, "VER\rGFS\r", {}, wrong);
     }
 
     void replies() {
         QFETCH(QStringList, options);
         QFETCH(QByteArray, sent);
         QFETCH(QByteArrayList, replies);
+        QFETCH(QString, lineSettings);
         Line line;
-        QVERIFY(line.open(options));
+        QVERIFY(line.open(options, lineSettings));
         QVERIFY(line.send(sent));
         for (const QByteArray &reply : replies)
             QCOMPARE(line.lines(), reply + "\r\n");
@@ -176,35 +186,6 @@ private slots:
         errno = 0;
         QCOMPARE(::write(line.fd, "POS\r", 4), ssize_t(-1));
         QCOMPARE(errno, EIO);
-    }
-
-    void options_data() {
-        QTest::addColumn<QString>("arguments");
-        QTest::addColumn<int>("status");
-        QTest::newRow("--help") << "--help" << 0;
-        // Each wrong in one way: no link, an unknown option, a value out of range, 15 positions,
-        // a fault the protocol cannot carry, a missing value.
-        for (const char *bad :
-             {"--speed 5", "--link=qmx --fast", "--link=qmx --format B",
-              "--link=qmx --positions 1,2,3,4,5,6,7,8,9,10,11,12,13,14,15",
-              "--link=qmx --fault 32768", "--link=qmx --fault -1", "--link=qmx --trace"})
-            QTest::newRow(bad) << QString::fromLatin1(bad) << 2;
-    }
-
-    void options() {
-        QFETCH(QString, arguments);
-        QFETCH(int, status);
-        QTemporaryDir dir;
-        QProcess process;
-        process.setWorkingDirectory(dir.path());
-        process.start(qEnvironmentVariable("QMX_SIM"), arguments.split(QLatin1Char(' ')));
-        QVERIFY(process.waitForFinished(kDeadlineMs));
-        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(process.exitCode(), status);
-        // It says why (or how to use it) and leaves no link behind.
-        QVERIFY(
-            !(status ? process.readAllStandardError() : process.readAllStandardOutput()).isEmpty());
-        QVERIFY(QDir(dir.path()).isEmpty(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot));
     }
 };
 

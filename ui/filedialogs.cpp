@@ -3,17 +3,31 @@
 #include <QDir>
 #include <QFileDialog>
 
-QString SystemFileDialogs::openFileName(QWidget *owner, const QString &title, const QString &filter,
-                                        const QString &initialFolder) {
+namespace {
+void openDialog(QWidget *owner, const QString &title, const QString &folder, const QString &filter,
+                QFileDialog::AcceptMode mode, FileDialogs::Chosen chosen) {
+    auto *dialog = new QFileDialog(owner, title, folder, SystemFileDialogs::qtFilter(filter));
+    dialog->setObjectName(QStringLiteral("dlgCommonDialog"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(mode);
+    dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                        : QFileDialog::AnyFile);
+    dialog->setOption(QFileDialog::DontConfirmOverwrite);
+    QObject::connect(dialog, &QFileDialog::fileSelected, dialog, std::move(chosen));
+    dialog->open();
+}
+} // namespace
+
+void SystemFileDialogs::chooseFileToOpen(QWidget *owner, const QString &title,
+                                         const QString &filter, const QString &initialFolder,
+                                         Chosen chosen) {
     const QString folder = QDir(initialFolder).exists() ? initialFolder : QString();
-    return QFileDialog::getOpenFileName(owner, title, folder, qtFilter(filter), nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+    openDialog(owner, title, folder, filter, QFileDialog::AcceptOpen, std::move(chosen));
 }
 
-QString SystemFileDialogs::saveFileName(QWidget *owner, const QString &title,
-                                        const QString &filter) {
-    return QFileDialog::getSaveFileName(owner, title, QString(), qtFilter(filter), nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+void SystemFileDialogs::chooseFileToSave(QWidget *owner, const QString &title,
+                                         const QString &filter, Chosen chosen) {
+    openDialog(owner, title, QString(), filter, QFileDialog::AcceptSave, std::move(chosen));
 }
 
 QString SystemFileDialogs::qtFilter(const QString &filter) {

@@ -8,36 +8,46 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace {
+// The design, in twips; at larger fonts the texts take the room they need.
 const QSize kClientSize(4545, 3480);
 const QColor kBackground(213, 208, 198);
 const QColor kIconBackground(192, 192, 192);
+constexpr QMargins kMargins(240, 240, 210, 225);
+constexpr int kTextLeft = 1035;
+constexpr int kIconSize = 300;
+const QSize kButtonSize(1245, 345);
+// Room for the separator above the legal notice.
+constexpr int kSeparatorRoom = 120;
 
+// The etched separator just above the legal notice, across the box: a grey line over a white
+// one, at the design's places relative to the notice.
 struct Line {
-    QPoint from;
-    QPoint to;
+    int left;
+    int rightMargin;
+    int above; // twips above the notice
     QColor color;
     int widthPixels;
 };
-// The etched separator above the legal notice: a grey line over a white one.
 const Line kSeparator[] = {
-    {{195, 2445}, {4350, 2445}, QColor(128, 128, 128), 1},
-    {{210, 2460}, {4230, 2445}, Qt::white, 2},
+    {195, 195, 90, QColor(128, 128, 128), 1},
+    {210, 315, 75, Qt::white, 2},
 };
 
-QLabel *addLabel(QWidget *parent, const char *name, const QRect &twips) {
+QLabel *addLabel(QWidget *parent, const char *name, QSize minimumTwips) {
     auto *label = new QLabel(parent);
     label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(toPixels(twips));
+    label->setMinimumSize(toPixels(minimumTwips));
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
 }
 
-QPushButton *addButton(QWidget *parent, const QString &text, const char *name, const QRect &twips) {
+QPushButton *addButton(QWidget *parent, const QString &text, const char *name) {
     auto *button = new QPushButton(text, parent);
     button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(toPixels(twips));
+    button->setMinimumSize(toPixels(kButtonSize));
     return button;
 }
 } // namespace
@@ -50,7 +60,6 @@ frmAbout::frmAbout(TopmostWindow &mainWindow, SystemTools &tools, QWidget *owner
     setWindowTitle(tr("Info QMX"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
-    setFixedSize(toPixels(kClientSize));
 
     QPalette colours = palette();
     colours.setColor(QPalette::Window, kBackground);
@@ -60,23 +69,24 @@ frmAbout::frmAbout(TopmostWindow &mainWindow, SystemTools &tools, QWidget *owner
     setPalette(colours);
     setAutoFillBackground(true);
 
-    QLabel *icon = addLabel(this, "picIcon", {240, 240, 300, 300});
+    QLabel *icon = addLabel(this, "picIcon", {kIconSize, kIconSize});
+    icon->setFixedSize(toPixels(QSize(kIconSize, kIconSize)));
     QPalette iconColours = icon->palette();
     iconColours.setColor(QPalette::Window, kIconBackground);
     icon->setPalette(iconColours);
     icon->setAutoFillBackground(true);
     icon->setPixmap(windowIcon().pixmap(icon->size()));
 
-    QLabel *title = addLabel(this, "lblTitle", {1050, 240, 3285, 285});
+    QLabel *title = addLabel(this, "lblTitle", {3285, 285});
     QFont titleFont = title->font();
     titleFont.setBold(true);
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.25);
     title->setFont(titleFont);
 
-    QLabel *version = addLabel(this, "lblVersion", {1035, 630, 3285, 225});
+    QLabel *version = addLabel(this, "lblVersion", {3285, 225});
 
     // Placeholder contact block of a fictitious supplier, until the real one is known.
-    QLabel *description = addLabel(this, "lblDescription", {1035, 975, 3165, 1440});
+    QLabel *description = addLabel(this, "lblDescription", {3165, 1440});
     description->setText(tr("Lumen Fibre Systems GmbH\n"
                             "Lichtweg 7, 12345 Musterstadt\n"
                             "Phone +49 555 0100-0\n"
@@ -84,22 +94,49 @@ frmAbout::frmAbout(TopmostWindow &mainWindow, SystemTools &tools, QWidget *owner
                             "support@lumen-fibre.example\n"
                             "www.lumen-fibre.example"));
     // Placeholder legal notice, to be replaced by the supplier's own.
-    QLabel *disclaimer = addLabel(this, "lblDisclaimer", {210, 2535, 3870, 270});
-    disclaimer->setText(tr("Protected by copyright. All rights reserved."));
+    m_disclaimer = addLabel(this, "lblDisclaimer", {3870, 270});
+    m_disclaimer->setText(tr("Protected by copyright. All rights reserved."));
 
-    QPushButton *ok = addButton(this, tr("OK"), "cmdOK", {1785, 2910, 1245, 345});
+    QPushButton *ok = addButton(this, tr("OK"), "cmdOK");
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    QPushButton *sysInfo =
-        addButton(this, tr("&System-Info..."), "cmdSysInfo", {3090, 2910, 1245, 345});
+    QPushButton *sysInfo = addButton(this, tr("&System-Info..."), "cmdSysInfo");
     sysInfo->setAutoDefault(false);
+    // Hidden, it keeps its place, so that OK stays where it is.
+    QSizePolicy keepPlace = sysInfo->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    sysInfo->setSizePolicy(keepPlace);
     sysInfo->setVisible(systemInfoOffered(m_tools));
     connect(sysInfo, &QPushButton::clicked, this, &frmAbout::StartSysInfo);
+
+    // Laid out by the texts, so that no font size clips them; the design is the least size.
+    auto *texts = new QVBoxLayout;
+    texts->setSpacing(toPixelsY(90));
+    for (QLabel *label : {title, version, description})
+        texts->addWidget(label);
+    auto *top = new QHBoxLayout;
+    top->setSpacing(toPixelsX(kTextLeft - kMargins.left() - kIconSize));
+    top->addWidget(icon, 0, Qt::AlignTop);
+    top->addLayout(texts, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ok);
+    buttons->addWidget(sysInfo);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(toPixelsX(kMargins.left()), toPixelsY(kMargins.top()),
+                               toPixelsX(kMargins.right()), toPixelsY(kMargins.bottom()));
+    layout->setSpacing(0);
+    layout->addLayout(top);
+    layout->addSpacing(toPixelsY(kSeparatorRoom));
+    layout->addWidget(m_disclaimer);
+    layout->addSpacing(toPixelsY(105));
+    layout->addLayout(buttons);
 
     // Load: the labels' texts of this release.
     version->setText(
         tr("Version %1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionPatch));
     title->setText(tr("QMX-7700"));
+    setFixedSize(sizeHint().expandedTo(toPixels(kClientSize)));
 }
 
 frmAbout::~frmAbout() = default;
@@ -121,7 +158,8 @@ void frmAbout::paintEvent(QPaintEvent *event) {
     QDialog::paintEvent(event);
     QPainter painter(this);
     for (const Line &line : kSeparator) {
+        const int y = m_disclaimer->y() - toPixelsY(line.above);
         painter.setPen(QPen(line.color, line.widthPixels));
-        painter.drawLine(toPixels(line.from), toPixels(line.to));
+        painter.drawLine(toPixelsX(line.left), y, width() - toPixelsX(line.rightMargin), y);
     }
 }

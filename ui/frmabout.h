@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class QLabel;
 class SystemTools;
 class TopmostWindow;
 
@@ -31,5 +32,6 @@ protected:
 private:
     TopmostWindow &m_mainWindow;
     SystemTools &m_tools;
+    QLabel *m_disclaimer = nullptr;
     bool m_unloaded = false;
 };

@@ -1,7 +1,7 @@
 #include "ui/frmmain.h"
 
 #include "core/globalstate.h"
-#include "core/numbers.h"
+#include "core/settings.h"
 #include "core/settingskeys.h"
 #include "device/devicelink.h"
 #include "platform/settingsstore.h"
@@ -42,17 +42,6 @@ const QString kOpenKey = QStringLiteral("Öffnen");
 const QString kSaveKey = QStringLiteral("Speichern");
 const QString kRunKey = QStringLiteral("Run");
 const QString kStopKey = QStringLiteral("Stop");
-
-// A stored position in twips; a value that is no number leaves the default.
-int readTwips(const SettingsStore &settings, const PositionKey &key) {
-    const QString text =
-        settings.read(QString::fromLatin1(kSettingsSection), QString::fromLatin1(key.name),
-                      QString::number(key.defaultValue));
-    bool ok = false;
-    const double value = QLocale::c().toDouble(text.trimmed(), &ok);
-    const std::optional<qint32> twips = ok ? toLong(value) : std::nullopt;
-    return twips.value_or(key.defaultValue);
-}
 } // namespace
 
 frmMain::frmMain(const MainWindowDeps &deps, QWidget *parent)
@@ -84,10 +73,10 @@ frmMain::frmMain(const MainWindowDeps &deps, QWidget *parent)
     createToolBar();
     createStatusBar();
 
-    m_mainLeft = readTwips(m_settings, kMainLeftKey);
-    m_mainTop = readTwips(m_settings, kMainTopKey);
-    m_miniLeft = readTwips(m_settings, kMiniLeftKey);
-    m_miniTop = readTwips(m_settings, kMiniTopKey);
+    m_mainLeft = ReadPosition(m_settings, kMainLeftKey);
+    m_mainTop = ReadPosition(m_settings, kMainTopKey);
+    m_miniLeft = ReadPosition(m_settings, kMiniLeftKey);
+    m_miniTop = ReadPosition(m_settings, kMiniTopKey);
     m_placement.move(m_mainLeft, m_mainTop);
     applyFixedSize();
 
@@ -325,6 +314,7 @@ void frmMain::ChangeView(int iview) {
         toolButton(kChannelModeButton)->setChecked(true);
         if (m_state.opt_ontop == 1)
             OnTop();
+        takeFocusIfBack(mainWasVisible);
         break;
     case 1:
         if (!m_mini->isParked()) {
@@ -343,6 +333,7 @@ void frmMain::ChangeView(int iview) {
         toolButton(kProgramModeButton)->setChecked(true);
         if (m_state.opt_ontop == 1)
             OnTop();
+        takeFocusIfBack(mainWasVisible);
         break;
     case 2:
         if (!m_placement.isParked()) {
@@ -360,6 +351,13 @@ void frmMain::ChangeView(int iview) {
     default:
         break;
     }
+}
+
+void frmMain::takeFocusIfBack(bool mainWasVisible) {
+    // Back from the mini view, the keys go to this window; a window kept on top comes back
+    // without taking the focus, which would stay with the hidden mini view.
+    if (!mainWasVisible)
+        activateWindow();
 }
 
 void frmMain::showStartView(int view) {
@@ -434,37 +432,42 @@ void frmMain::fileNew() {
 void frmMain::fileOpen() {
     const QString folder =
         QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Program Files"));
-    const QString path =
-        m_fileDialogs.openFileName(this, tr("Open"), tr("All Files (*.*)|*.*"), folder);
-    if (path.isEmpty())
-        return;
-    LoadProgram(path, m_table, m_steps, m_host, &m_messages);
+    m_fileDialogs.chooseFileToOpen(
+        this, tr("Open"), tr("All Files (*.*)|*.*"), folder,
+        [this](const QString &path) { LoadProgram(path, m_table, m_steps, m_host, &m_messages); });
 }
 
 void frmMain::fileSave() {
-    const QString path =
-        m_fileDialogs.saveFileName(this, tr("Speichern"), tr("QMX Files (*.qmx)|*.qmx"));
-    if (path.isEmpty())
-        return;
-    const QString failure = SaveProgram(path, m_table);
-    if (!failure.isEmpty())
-        m_messages.showMessage(failure);
-    enableRun();
+    m_fileDialogs.chooseFileToSave(
+        this, tr("Speichern"), tr("QMX Files (*.qmx)|*.qmx"),
+        [this](const QString &path) { saveProgram(path, [this] { enableRun(); }); });
 }
 
 void frmMain::fileSaveAs() {
     if (!m_front)
         return;
-    const QString path =
-        m_fileDialogs.saveFileName(this, tr("Speichern unter"), tr("Alle Dateien (*.*)|*.*"));
-    if (path.isEmpty())
-        return;
-    m_front->setWindowTitle(path);
-    // The views have no title bar to show their caption in.
-    m_front->setToolTip(path);
-    const QString failure = SaveProgram(path, m_table);
-    if (!failure.isEmpty())
-        m_messages.showMessage(failure);
+    m_fileDialogs.chooseFileToSave(this, tr("Speichern unter"), tr("Alle Dateien (*.*)|*.*"),
+                                   [this](const QString &path) {
+                                       saveProgram(path, [this, path] {
+                                           m_front->setWindowTitle(path);
+                                           // The views have no title bar to show it in.
+                                           m_front->setToolTip(path);
+                                       });
+                                   });
+}
+
+void frmMain::saveProgram(const QString &path, const std::function<void()> &saved) {
+    const auto save = [this, path, saved] {
+        const QString failure = SaveProgram(path, m_table);
+        if (!failure.isEmpty())
+            m_messages.showMessage(failure);
+        saved();
+    };
+    // A file ends at the first step without a channel; the steps after it would be lost.
+    if (const std::optional<QString> lost = describeLostSteps(m_table))
+        m_messages.ask(*lost + QLatin1Char('\n') + tr("Save anyway?"), save);
+    else
+        save();
 }
 
 void frmMain::closeEvent(QCloseEvent *event) {

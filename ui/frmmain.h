@@ -8,6 +8,8 @@
 #include <QMainWindow>
 #include <QTimer>
 
+#include <functional>
+
 class DeviceLink;
 class FileDialogs;
 class ProgramRunner;
@@ -102,11 +104,14 @@ private:
     void createStatusBar();
     void toolButtonClicked(QAction *button);
     void showModally(void (DialogHost::*show)(QWidget *));
+    // Saves the program to path, asking first when steps would be lost; then runs saved.
+    void saveProgram(const QString &path, const std::function<void()> &saved);
     void connectDevice();
     void applyFixedSize();
     // Raises a child view; it is activated when it was not in front or the window came back.
     void bringToFront(QWidget &view, bool mainCameBack);
     void rememberMiniPosition();
+    void takeFocusIfBack(bool mainWasVisible);
     void updateClock();
     void storePosition();
     void enableViews(bool channel, bool program);

@@ -2,6 +2,7 @@
 
 #include "core/globalstate.h"
 #include "core/numbers.h"
+#include "core/settings.h"
 #include "core/settingskeys.h"
 #include "device/channelcommand.h"
 #include "platform/settingsstore.h"
@@ -58,13 +59,6 @@ public:
         }
     }
 };
-
-// A stored position, or its default when the store holds no whole number.
-int storedTwips(const SettingsStore &store, const PositionKey &key) {
-    const QString text = store.read(QLatin1String(kSettingsSection), QLatin1String(key.name),
-                                    QString::number(key.defaultValue));
-    return parseWholeLong(text).value_or(key.defaultValue);
-}
 } // namespace
 
 frmMini::frmMini(const MiniViewDeps &deps, QWidget *parent)
@@ -145,8 +139,8 @@ QLineEdit *frmMini::addBox(const char *name, int placeholderTwips, const QString
 
 void frmMini::Load() {
     m_unloaded = false;
-    m_placement.move(storedTwips(m_deps.settings, kMiniLeftKey),
-                     storedTwips(m_deps.settings, kMiniTopKey));
+    m_placement.move(ReadPosition(m_deps.settings, kMiniLeftKey),
+                     ReadPosition(m_deps.settings, kMiniTopKey));
     m_continous->setChecked(m_deps.state.cont_mode == 1);
     m_stop->setChecked(!m_deps.state.prog_running);
     m_start->setEnabled(m_programExists);
@@ -299,10 +293,10 @@ void frmMini::onStop() {
 }
 
 void frmMini::onLoad() {
-    const QString path =
-        m_deps.dialogs.openFileName(this, tr("Open"), tr("All Files (*.*)|*.*"), QString());
-    if (!path.isEmpty())
-        LoadProgram(path, m_deps.table, m_deps.steps, m_deps.host, m_deps.messages);
+    m_deps.dialogs.chooseFileToOpen(
+        this, tr("Open"), tr("All Files (*.*)|*.*"), QString(), [this](const QString &path) {
+            LoadProgram(path, m_deps.table, m_deps.steps, m_deps.host, m_deps.messages);
+        });
 }
 
 void frmMini::onContinous() {

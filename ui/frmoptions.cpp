@@ -9,11 +9,14 @@
 #include "ui/twips.h"
 #include "ui/windowlinks.h"
 
+#include <QBoxLayout>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -61,24 +64,21 @@ namespace {
 constexpr int kPortCount = 8;
 constexpr int kPageCount = 2;
 
-// The tab strip; a fixed dialog frame takes 90 twips of the dialog's extra width of 350 and 405
-// of its extra height of 1250, the rest is the margin around the strip and the buttons' row.
-const QRect kTabStrip(120, 120, 6375, 4935);
-const QSize kDialogExtra(350 - 90, 1250 - 405);
-constexpr int kButtonTop = 120 + 4935 + 180;
+// The design, in twips: the tab strip, and the dialog's client area around it (a fixed dialog
+// frame takes 90 twips of its extra width of 350 and 405 of its extra height of 1250). At
+// larger fonts the dialog grows to what its texts need.
+const QSize kTabStrip(6375, 4935);
+const QSize kClientArea = kTabStrip + QSize(350 - 90, 1250 - 405);
+constexpr int kMargin = 120;
+constexpr int kPageMargin = 240;
+constexpr int kLabelWidth = 1215;
+constexpr int kRowHeight = 255;
 const QSize kButtonSize(1215, 345);
 
-// Rows of label and value on the port page, in twips within the page.
-constexpr int kLabelLeft = 240;
-constexpr int kLabelWidth = 1215;
-constexpr int kValueLeft = 1560;
-constexpr int kRowHeight = 255;
-constexpr int kPageMargin = 240;
-
-QLabel *addLabel(QWidget *page, const QString &text, const QRect &twips,
-                 const QString &name = QString()) {
-    auto *label = new QLabel(text, page);
-    label->setGeometry(toPixels(twips));
+QLabel *newLabel(const QString &text, const QString &name = QString()) {
+    auto *label = new QLabel(text);
+    // Also the labels that get their texts only when the dialog is shown.
+    label->setMinimumHeight(std::max(toPixelsY(kRowHeight), label->fontMetrics().height()));
     if (!name.isEmpty())
         label->setObjectName(name);
     return label;
@@ -107,15 +107,21 @@ frmOptions::frmOptions(const OptionsDialogDeps &deps, QWidget *owner)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
 
-    m_tabs = new QTabWidget(this);
+    m_tabs = new QTabWidget;
     m_tabs->setObjectName(QStringLiteral("tbsOptions"));
-    m_tabs->setGeometry(toPixels(kTabStrip));
     m_tabs->addTab(buildPortPage(), tr("Comport"));
     m_tabs->addTab(buildSettingsPage(), tr("Settings"));
     connect(m_tabs, &QTabWidget::currentChanged, this, &frmOptions::showPage);
-    buildButtons();
 
-    setFixedSize(toPixels(kTabStrip.size() + kDialogExtra));
+    // Laid out by the texts, so that no font size clips them; the design is the least size.
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(toPixelsX(kMargin), toPixelsY(kMargin), toPixelsX(kMargin),
+                               toPixelsY(kMargin));
+    layout->setSpacing(toPixelsY(180));
+    layout->addWidget(m_tabs, 1);
+    layout->addLayout(buildButtons());
+    setFixedSize(sizeHint().expandedTo(toPixels(kClientArea)));
+    layout->activate();
     m_tabs->setCurrentIndex(0);
     showPage(0);
 
@@ -123,6 +129,8 @@ frmOptions::frmOptions(const OptionsDialogDeps &deps, QWidget *owner)
         m_port->addItem(QStringLiteral("Com%1").arg(number));
     m_language->addItem(tr("English"));
     m_language->addItem(tr("Deutsch"));
+    // The lines are cut to the list's width, known now.
+    fillPortList();
 
     // The dialog sees Ctrl+Tab before whichever control has the focus.
     installEventFilter(this);
@@ -136,106 +144,123 @@ frmOptions::~frmOptions() = default;
 QWidget *frmOptions::buildPortPage() {
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("picOptions0"));
-    const int valueWidth = kTabStrip.width() - kValueLeft - kPageMargin;
+    auto *rows = new QGridLayout(page);
+    rows->setContentsMargins(toPixelsX(kPageMargin), toPixelsY(kPageMargin), toPixelsX(kPageMargin),
+                             toPixelsY(kPageMargin));
+    rows->setColumnMinimumWidth(0, toPixelsX(kLabelWidth));
+    rows->setHorizontalSpacing(toPixelsX(105));
+    rows->setColumnStretch(1, 1);
 
-    addLabel(page, tr("PortNo."), {kLabelLeft, 180, kLabelWidth, kRowHeight});
-    m_port = new QComboBox(page);
+    m_port = new QComboBox;
     m_port->setObjectName(QStringLiteral("cport"));
     m_port->setEditable(true);
     m_port->setInsertPolicy(QComboBox::NoInsert);
-    m_port->setGeometry(toPixels(QRect(kValueLeft, 135, 1455, 345)));
+    m_port->setMinimumWidth(toPixelsX(1455));
     connect(m_port, &QComboBox::activated, this, &frmOptions::portChosen);
-
-    m_portDevice = addLabel(page, QString(), {kValueLeft, 540, valueWidth, kRowHeight},
-                            QStringLiteral("lblPortDevice"));
+    connect(m_port->lineEdit(), &QLineEdit::editingFinished, this, &frmOptions::portTyped);
+    rows->addWidget(newLabel(tr("PortNo.")), 0, 0);
+    rows->addWidget(m_port, 0, 1, Qt::AlignLeft);
+    // Cut to its width, with the whole text as its tooltip.
+    m_portDevice = newLabel(QString(), QStringLiteral("lblPortDevice"));
+    m_portDevice->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    rows->addWidget(m_portDevice, 1, 1);
+    rows->setRowMinimumHeight(2, toPixelsY(105));
 
     struct Row {
         QString caption;
         const char *name;
         QString value;
     };
-    const Row rows[] = {
+    const Row values[] = {
         {tr("Baudrate"), "lbaud", QString()},      {tr("Databits"), "lbits", tr("8")},
         {tr("Stopbits"), "lstop", tr("1")},        {tr("Parity"), "lparity", tr("none")},
         {tr("Protocol"), "lprotocol", tr("none")},
     };
-    int top = 900;
-    for (const Row &row : rows) {
-        addLabel(page, row.caption, {kLabelLeft, top, kLabelWidth, kRowHeight});
-        QLabel *value = addLabel(page, row.value, {kValueLeft, top, valueWidth, kRowHeight},
-                                 QString::fromLatin1(row.name));
-        if (qstrcmp(row.name, "lbaud") == 0)
-            m_baud = value;
-        top += 315;
+    int row = 3;
+    for (const Row &value : values) {
+        rows->addWidget(newLabel(value.caption), row, 0);
+        QLabel *shown = newLabel(value.value, QString::fromLatin1(value.name));
+        rows->addWidget(shown, row++, 1);
+        if (qstrcmp(value.name, "lbaud") == 0)
+            m_baud = shown;
     }
 
-    addLabel(page, tr("Serial ports of this machine:"),
-             {kLabelLeft, 2595, kTabStrip.width() - 2 * kPageMargin, kRowHeight});
-    m_portList = new QListWidget(page);
+    rows->setRowMinimumHeight(row++, toPixelsY(105));
+    rows->addWidget(newLabel(tr("Serial ports of this machine:")), row++, 0, 1, 2);
+    m_portList = new QListWidget;
     m_portList->setObjectName(QStringLiteral("lstPorts"));
-    m_portList->setGeometry(
-        toPixels(QRect(kLabelLeft, 2880, kTabStrip.width() - 2 * kPageMargin, 1455)));
+    // Whatever height the rows above leave, at least this.
+    m_portList->setMinimumHeight(toPixelsY(1455));
+    m_portList->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
     m_portList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_portList->setSelectionMode(QAbstractItemView::SingleSelection);
-    fillPortList();
     connect(m_portList, &QListWidget::itemSelectionChanged, this, &frmOptions::portListChosen);
+    rows->addWidget(m_portList, row, 0, 1, 2);
+    rows->setRowStretch(row, 1);
     return page;
 }
 
 QWidget *frmOptions::buildSettingsPage() {
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("picOptions1"));
+    auto *rows = new QVBoxLayout(page);
+    rows->setContentsMargins(toPixelsX(kPageMargin), toPixelsY(kPageMargin), toPixelsX(kPageMargin),
+                             toPixelsY(kPageMargin));
+    rows->setSpacing(toPixelsY(60));
 
-    m_onTop = new OptionCheckBox(tr("always on top"), page);
+    m_onTop = new OptionCheckBox(tr("always on top"));
     m_onTop->setObjectName(QStringLiteral("Check1_2"));
-    m_onTop->setGeometry(toPixels(QRect(240, 240, 3000, kRowHeight)));
-
-    addLabel(page, tr("Startup view"), {240, 720, 3000, kRowHeight});
+    rows->addWidget(m_onTop);
+    rows->addSpacing(toPixelsY(180));
+    rows->addWidget(newLabel(tr("Startup view")));
     m_view = new QButtonGroup(page);
-    const QString views[] = {tr("Channelview"), tr("Programview"), tr("Miniview")};
+    auto *views = new QVBoxLayout;
+    views->setContentsMargins(toPixelsX(kPageMargin), 0, 0, 0);
+    const QString captions[] = {tr("Channelview"), tr("Programview"), tr("Miniview")};
     for (int index = 0; index < 3; ++index) {
-        auto *option = new QRadioButton(views[index], page);
+        auto *option = new QRadioButton(captions[index]);
         option->setObjectName(QStringLiteral("Option1_%1").arg(index));
-        option->setGeometry(toPixels(QRect(480, 1035 + index * 315, 2700, kRowHeight)));
         m_view->addButton(option, index);
+        views->addWidget(option);
     }
+    rows->addLayout(views);
 
     // Carried through the dialog and stored, but not offered.
-    QLabel *languageLabel = addLabel(page, tr("Language"), {240, 2400, 1215, kRowHeight});
-    m_language = new QComboBox(page);
+    QLabel *languageLabel = newLabel(tr("Language"));
+    m_language = new QComboBox;
     m_language->setObjectName(QStringLiteral("cLang"));
-    m_language->setGeometry(toPixels(QRect(1560, 2355, 1815, 345)));
     connect(m_language, &QComboBox::activated, this, &frmOptions::languageChosen);
-    m_hbx = new OptionCheckBox(tr("Use with HBXBase"), page);
+    m_hbx = new OptionCheckBox(tr("Use with HBXBase"));
     m_hbx->setObjectName(QStringLiteral("Check1_0"));
-    m_hbx->setGeometry(toPixels(QRect(240, 2835, 3000, kRowHeight)));
-    m_splash = new OptionCheckBox(tr("show splashscreen on startup"), page);
+    m_splash = new OptionCheckBox(tr("show splashscreen on startup"));
     m_splash->setObjectName(QStringLiteral("Check1_1"));
-    m_splash->setGeometry(toPixels(QRect(240, 3150, 3000, kRowHeight)));
     for (QWidget *hidden :
          std::initializer_list<QWidget *>{languageLabel, m_language, m_hbx, m_splash}) {
         hidden->setEnabled(false);
         hidden->setVisible(false);
+        rows->addWidget(hidden);
     }
+    rows->addStretch(1);
     return page;
 }
 
-void frmOptions::buildButtons() {
-    const int cancelLeft = kTabStrip.right() + 1 - kButtonSize.width();
-    const int okLeft = cancelLeft - 120 - kButtonSize.width();
-    auto *ok = new QPushButton(tr("OK"), this);
+QLayout *frmOptions::buildButtons() {
+    auto *ok = new QPushButton(tr("OK"));
     ok->setObjectName(QStringLiteral("cmdOK"));
-    ok->setGeometry(toPixels(QRect(QPoint(okLeft, kButtonTop), kButtonSize)));
-    auto *cancel = new QPushButton(tr("Cancel"), this);
+    auto *cancel = new QPushButton(tr("Cancel"));
     cancel->setObjectName(QStringLiteral("cmdCancel"));
-    cancel->setGeometry(toPixels(QRect(QPoint(cancelLeft, kButtonTop), kButtonSize)));
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
     // Enter presses nothing; Esc is the dialog's own reject, which Cancel is.
     for (QPushButton *button : {ok, cancel}) {
+        button->setMinimumSize(toPixels(kButtonSize));
         button->setAutoDefault(false);
         button->setDefault(false);
+        buttons->addWidget(button);
     }
     connect(ok, &QPushButton::clicked, this, &frmOptions::okClicked);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    return buttons;
 }
 
 void frmOptions::showEvent(QShowEvent *event) {
@@ -245,7 +270,7 @@ void frmOptions::showEvent(QShowEvent *event) {
 }
 
 void frmOptions::activate() {
-    m_port->setEditText(QStringLiteral("Com%1").arg(m_state.opt_comport));
+    showPort();
     m_baud->setText(QString::number(m_state.opt_baudrate));
     m_hbx->setValue(m_state.opt_hbx);
     m_onTop->setValue(m_state.opt_ontop);
@@ -261,6 +286,25 @@ void frmOptions::activate() {
 void frmOptions::showPage(int index) {
     for (int page = 0; page < kPageCount; ++page)
         m_tabs->widget(page)->setEnabled(page == index);
+}
+
+void frmOptions::showPort() {
+    // The item of the port is the current one, so that the arrow keys step from it.
+    const QString text = QStringLiteral("Com%1").arg(m_state.opt_comport);
+    m_port->setCurrentIndex(m_port->findText(text));
+    m_port->setEditText(text);
+}
+
+void frmOptions::portTyped() {
+    // A typed name of a port chooses it; anything else goes back to the port in force, so the
+    // box never shows a port that was not taken.
+    const int index = m_port->findText(m_port->currentText().trimmed(), Qt::MatchFixedString);
+    if (index < 0) {
+        showPort();
+        return;
+    }
+    m_port->setCurrentIndex(index);
+    portChosen(index);
 }
 
 void frmOptions::portChosen(int index) {

@@ -8,6 +8,7 @@ class QButtonGroup;
 class OptionCheckBox;
 class QComboBox;
 class QLabel;
+class QLayout;
 class QListWidget;
 class QTabWidget;
 class SerialPortList;
@@ -53,9 +54,11 @@ protected:
 private:
     QWidget *buildPortPage();
     QWidget *buildSettingsPage();
-    void buildButtons();
+    QLayout *buildButtons();
     void activate();
     void showPage(int index);
+    void showPort();
+    void portTyped();
     void portChosen(int index);
     void languageChosen(int index);
     void portListChosen();

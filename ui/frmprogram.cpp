@@ -42,8 +42,9 @@ const QStringList kUnitItems{QStringLiteral("ms"), QStringLiteral("s"), QStringL
 
 // A typed channel is taken while it stays below this number.
 constexpr int kChannelLimit = 17;
-// Backspace and Delete remove the last character of the cell.
-constexpr QChar kRemoveLast = QLatin1Char('\b');
+// Backspace (also Delete) and Ctrl+L remove the last character of the cell.
+constexpr QChar kBackspace = QLatin1Char('\b');
+constexpr QChar kCtrlL = QLatin1Char('\f');
 
 bool hasEditList(int col) {
     return col == ProgramTable::ChannelColumn || col == ProgramTable::UnitColumn;
@@ -231,19 +232,35 @@ void frmProgram::placeEditList() {
         return;
     FillEditCombo(col);
     m_editList->setGeometry(cell.left(), cell.top(), cell.width(), m_grid->rowHeight());
-    m_editList->setEditText(m_table.text(row, col));
+    showInEditList(m_table.text(row, col));
     m_editList->show();
 }
 
-void frmProgram::gridSelectionChanged() {
+void frmProgram::showInEditList(const QString &text) {
+    // The item that reads the same text is the current one. Otherwise the list, when it loses
+    // the focus to its own popup, takes that item for a choice and closes again.
+    m_editList->setCurrentIndex(m_editList->findText(text));
+    m_editList->setEditText(text);
+}
+
+void frmProgram::hideEditList() {
+    // A hidden list passes its focus on as a Tab does, which the grid takes for a move to the
+    // next cell; the grid takes it back first.
+    if (m_editList->hasFocus())
+        m_grid->setFocus();
     m_editList->hide();
+}
+
+void frmProgram::gridSelectionChanged() {
+    hideEditList();
     if (hasEditList(m_table.col()))
         placeEditList();
 }
 
 void frmProgram::gridKeyPressed(QKeyEvent *event) {
+    // Whatever text their keys carry.
     if (event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete) {
-        typeCharacter(kRemoveLast);
+        typeCharacter(kBackspace);
         return;
     }
     const QString text = event->text();
@@ -268,19 +285,19 @@ void frmProgram::typeCharacter(QChar c) {
             m_table.setText(row, col, cell + c);
         } else if (col == ProgramTable::ChannelColumn) {
             const QString typed = m_editList->currentText() + c;
-            m_editList->setEditText(typed);
             if (isChannelText(typed.trimmed()))
                 m_table.setText(row, col, typed.trimmed());
         }
     } else if (stepCell && col == ProgramTable::UnitColumn && isUnitLetter(c)) {
         const QString typed = m_editList->currentText() + c;
-        m_editList->setEditText(typed);
         if (isUnitText(typed))
             m_table.setText(row, col, typed);
     }
-    // The list keeps its text, so the next character continues it.
-    if (stepCell && c == kRemoveLast)
+    if (stepCell && (c == kBackspace || c == kCtrlL))
         m_table.setText(row, col, cell.left(cell.size() - 1));
+    // The list shows what the cell holds, so the next character continues that.
+    if (stepCell && hasEditList(col))
+        showInEditList(m_table.text(row, col));
 
     // Editing the last step keeps an empty row below it.
     if (row == m_table.rows() - 1)
@@ -290,7 +307,7 @@ void frmProgram::typeCharacter(QChar c) {
 
 void frmProgram::editListChosen() {
     m_table.setText(m_table.row(), m_table.col(), m_editList->currentText().trimmed());
-    m_editList->hide();
+    hideEditList();
     m_grid->setFocus();
     if (m_table.row() == m_table.rows() - 1)
         addrow();

@@ -59,6 +59,8 @@ private:
     // Steps the font down until the captions and the grid's titles fit their places.
     void fitFont();
     void placeEditList();
+    void showInEditList(const QString &text);
+    void hideEditList();
     void gridSelectionChanged();
     void gridKeyPressed(QKeyEvent *event);
     void gridLeftButtonPressed();

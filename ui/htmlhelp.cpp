@@ -23,7 +23,7 @@ QString HelpFilePath(qint16 mode) {
     return QCoreApplication::applicationDirPath() + QLatin1Char('/') + kHelpFileName;
 }
 
-void ShowHelp(qint16 mode) {
+void ShowHelp(qint16 mode, bool keepOnTop) {
     QPointer<HelpWindow> &window = helpWindow();
     if (!window) {
         window = new HelpWindow;
@@ -32,6 +32,7 @@ void ShowHelp(qint16 mode) {
         window->setAttribute(Qt::WA_QuitOnClose, false);
     }
     window->openContents(HelpFilePath(mode));
+    window->setWindowFlag(Qt::WindowStaysOnTopHint, keepOnTop);
     window->show();
     window->raise();
     window->activateWindow();

@@ -10,8 +10,9 @@ QString HelpFilePath(qint16 mode);
 
 // Opens the help file of HelpFilePath(mode) on its table of contents in the help window, which
 // runs on its own beside the program's other windows. There is one help window; asking again
-// brings it to the front on the table of contents.
-void ShowHelp(qint16 mode);
+// brings it to the front on the table of contents. keepOnTop puts it among the windows kept on
+// top, which it would otherwise open under.
+void ShowHelp(qint16 mode, bool keepOnTop = false);
 
 // Closes the help window if it is open, when the program ends.
 void CloseHelp();

@@ -2,8 +2,29 @@
 
 #include <QMessageBox>
 
+namespace {
+QMessageBox *newBox(QWidget *owner, const QString &text, QMessageBox::StandardButtons buttons) {
+    auto *box =
+        new QMessageBox(QMessageBox::NoIcon, QStringLiteral("QMX-7700"), text, buttons, owner);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::ApplicationModal);
+    return box;
+}
+} // namespace
+
 void MessageBoxDisplay::showMessage(const QString &text) {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("QMX-7700"), text, QMessageBox::Ok,
-                    m_owner);
-    box.exec();
+    newBox(m_owner, text, QMessageBox::Ok)->show();
+}
+
+void MessageBoxDisplay::showMessageAndWait(const QString &text) {
+    newBox(m_owner, text, QMessageBox::Ok)->exec();
+}
+
+void MessageBoxDisplay::ask(const QString &question, std::function<void()> onYes) {
+    QMessageBox *box = newBox(m_owner, question, QMessageBox::Yes | QMessageBox::No);
+    QObject::connect(box, &QMessageBox::finished, box, [onYes = std::move(onYes)](int answer) {
+        if (answer == QMessageBox::Yes)
+            onYes();
+    });
+    box->show();
 }

@@ -118,6 +118,7 @@ ProgramGrid::ProgramGrid(ProgramTable &table, QWidget *parent)
     connect(&m_table, &ProgramTable::currentCellChanged, this, &ProgramGrid::showSelection);
     connect(&m_table, &ProgramTable::selectionEndChanged, this, &ProgramGrid::showSelection);
     connect(&m_table, &ProgramTable::topRowChanged, this, &ProgramGrid::showTopRow);
+    connect(&m_table, &ProgramTable::currentCellChanged, this, &ProgramGrid::keepCurrentRowInView);
     connect(&m_table, &ProgramTable::columnWidthChanged, this, &ProgramGrid::applyColumnWidths);
     connect(&m_table, &ProgramTable::columnsInserted, this, &ProgramGrid::applyColumnWidths);
     // The view moves its own current index when rows or columns go; the table's stands.
@@ -250,6 +251,18 @@ void ProgramGrid::showTopRow() {
     updateGeometries();
     verticalScrollBar()->setValue(verticalHeader()->sectionPosition(m_table.topRow()));
     m_showingTopRow = false;
+    keepCurrentRowInView();
+}
+
+void ProgramGrid::keepCurrentRowInView() {
+    // The user's own scrolling and moves are left as they are.
+    const int row = m_table.row();
+    const int rowHeight = verticalHeader()->defaultSectionSize();
+    if (m_userMove || !isVisible() || row < m_table.fixedRows() || rowHeight <= 0)
+        return;
+    const int wholeRows = std::max(1, viewport()->height() / rowHeight);
+    if (m_table.topRow() < row - wholeRows + 1)
+        m_table.setTopRow(row - wholeRows + 1);
 }
 
 void ProgramGrid::takeTopRow() {
@@ -257,7 +270,7 @@ void ProgramGrid::takeTopRow() {
         return;
     const int row = rowAt(0);
     if (row >= m_table.fixedRows())
-        m_table.setTopRow(row);
+        asUserMove([&] { m_table.setTopRow(row); });
 }
 
 void ProgramGrid::applyColumnWidths() {

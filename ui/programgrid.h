@@ -51,6 +51,10 @@ private:
     template <typename Handler> void asUserMove(Handler &&handler);
     void showSelection();
     void showTopRow();
+    // The table's top row follows a rule made for 16 visible steps. Where fewer rows fit, the
+    // current row (the running step) would fall below the viewport: the top row moves down
+    // until that row is whole in view.
+    void keepCurrentRowInView();
     void takeTopRow();
     void applyColumnWidths();
     void repaintFixedCells();

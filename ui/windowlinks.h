@@ -32,9 +32,10 @@ class QWidget;
 class DialogHost {
 public:
     virtual ~DialogHost() = default;
-    virtual void showOptions(QWidget *owner) = 0; // frmOptions, modal
-    virtual void showAbout(QWidget *owner) = 0;   // frmAbout, modal
-    virtual void showHelpContents() = 0;          // the help window
-    // shutdown: options first, about last is handled by the order in frmMain
+    // frmOptions and frmAbout, modal; they return at once, the dialog stays up until closed.
+    virtual void showOptions(QWidget *owner) = 0;
+    virtual void showAbout(QWidget *owner) = 0;
+    virtual void showHelpContents() = 0; // the help window
+    // At shutdown: closes an open dialog as its Cancel does, and the help window.
     virtual void unloadDialogs() = 0;
 };

@@ -13,14 +13,24 @@
 
 #include <functional>
 
-// The file dialog, answered by the test.
+// The file dialog, answered by the test at once; an empty answer is a cancel.
 class FakeFileDialogs final : public FileDialogs {
 public:
-    QString openFileName(QWidget *, const QString &, const QString &, const QString &) override {
-        return answer;
+    void chooseFileToOpen(QWidget *, const QString &title, const QString &, const QString &,
+                          Chosen chosen) override {
+        choose(title, chosen);
     }
-    QString saveFileName(QWidget *, const QString &, const QString &) override { return answer; }
+    void chooseFileToSave(QWidget *, const QString &title, const QString &,
+                          Chosen chosen) override {
+        choose(title, chosen);
+    }
+    void choose(const QString &title, const Chosen &chosen) {
+        titles << title;
+        if (!answer.isEmpty())
+            chosen(answer);
+    }
     QString answer;
+    QStringList titles;
 };
 
 // The dialogs behind the menus, as a log.
@@ -50,15 +60,19 @@ public:
             .read(QStringLiteral("Settings"), key, QString());
     }
 
-    void build(const PortFactory &makePort, std::unique_ptr<Clock> clock) {
+    // realDialogs: the program's own dialogs and message boxes instead of the fakes.
+    void build(const PortFactory &makePort, std::unique_ptr<Clock> clock,
+               bool realDialogs = false) {
         Module1::Parts parts;
         parts.settings =
             std::make_unique<SettingsStore>(dir.filePath(QStringLiteral("settings.ini")));
         parts.port = makePort(*parts.settings);
         parts.clock = std::move(clock);
-        parts.fileDialogs = std::unique_ptr<FakeFileDialogs>(files = new FakeFileDialogs);
-        parts.messages = std::unique_ptr<FakeMessages>(messages = new FakeMessages);
-        parts.dialogs = std::unique_ptr<FakeDialogHost>(dialogs = new FakeDialogHost);
+        if (!realDialogs) {
+            parts.fileDialogs = std::unique_ptr<FakeFileDialogs>(files = new FakeFileDialogs);
+            parts.messages = std::unique_ptr<FakeMessages>(messages = new FakeMessages);
+            parts.dialogs = std::unique_ptr<FakeDialogHost>(dialogs = new FakeDialogHost);
+        }
         module = std::make_unique<Module1>(std::move(parts));
         module->setOnUnloaded([this] { ++exits; });
     }

@@ -58,7 +58,14 @@ public:
         if (onShow)
             onShow(text);
     }
+    void showMessageAndWait(const QString &text) override { showMessage(text); }
+    void ask(const QString &question, std::function<void()> onYes) override {
+        showMessage(question);
+        if (answerYes)
+            onYes();
+    }
     QStringList messages;
+    bool answerYes = false;
     // Runs while the message is up, as the user reading it would see the windows.
     std::function<void(const QString &)> onShow;
 };

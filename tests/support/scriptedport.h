@@ -4,8 +4,10 @@
 #include "support/virtualclock.h"
 
 #include <QList>
+#include <QTest>
 
 #include <functional>
+#include <memory>
 #include <utility>
 
 // A serial port with a scripted device behind it, in virtual time. Every write is recorded with
@@ -17,6 +19,11 @@ public:
         QByteArray bytes;
         bool operator==(const Write &other) const {
             return atMs == other.atMs && bytes == other.bytes;
+        }
+        // How a failing comparison shows it: when, and what.
+        friend char *toString(const Write &write) {
+            const std::unique_ptr<char[]> bytes(QTest::toString(write.bytes));
+            return qstrdup(QByteArray::number(write.atMs) + " ms: " + bytes.get());
         }
     };
     using Responder = std::function<QByteArray(const QByteArray &written)>;
