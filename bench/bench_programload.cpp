@@ -41,6 +41,8 @@ struct Case {
 // Remembers whether the load said anything.
 struct Messages final : MessageDisplay {
     void showMessage(const QString &text) override { shown = text; }
+    void showMessageAndWait(const QString &text) override { shown = text; }
+    void ask(const QString &question, std::function<void()>) override { shown = question; }
     QString shown;
 };
 
