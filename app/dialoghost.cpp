@@ -5,11 +5,6 @@
 #include "ui/frmoptions.h"
 #include "ui/htmlhelp.h"
 
-namespace {
-// The help file beside the program.
-constexpr qint16 kHelpBesideProgram = 1;
-} // namespace
-
 AppDialogHost::AppDialogHost(GlobalState &state, SettingsStore &settings)
     : m_state(state)
     , m_settings(settings) {}
@@ -33,7 +28,7 @@ void AppDialogHost::showAbout(QWidget *owner) {
 }
 
 void AppDialogHost::showHelpContents() {
-    ShowHelp(kHelpBesideProgram, m_state.opt_ontop == 1);
+    ShowHelp(HelpMode::BesideProgram, m_state.opt_ontop == 1);
 }
 
 void AppDialogHost::unloadDialogs() {

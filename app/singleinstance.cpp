@@ -1,5 +1,7 @@
 #include "app/singleinstance.h"
 
+#include "platform/applicationtitle.h"
+
 #include <QDir>
 #include <QLocalSocket>
 #include <QRegularExpression>
@@ -20,7 +22,7 @@ QString SingleInstance::defaultServerName() {
     if (user.isEmpty())
         user = qEnvironmentVariable("USERNAME");
     user.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9._-]")), QStringLiteral("_"));
-    const QString name = QStringLiteral("QMX-7700-%1").arg(user);
+    const QString name = QStringLiteral("%1-%2").arg(QLatin1String(kApplicationTitle), user);
 #ifdef Q_OS_WIN
     return name;
 #else

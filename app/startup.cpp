@@ -2,6 +2,7 @@
 
 #include "app/module1.h"
 #include "app/singleinstance.h"
+#include "platform/applicationtitle.h"
 #include "platform/stopsignals.h"
 
 #include <QApplication>
@@ -15,7 +16,7 @@ int Main(QApplication &application) {
     // The program ends when the main window has unloaded the others, not when the last window
     // is hidden (the main window is hidden while the mini view stands in for it).
     QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setApplicationName(QStringLiteral("QMX-7700"));
+    QApplication::setApplicationName(QString::fromLatin1(kApplicationTitle));
     Module1 module;
     QObject::connect(&instance, &SingleInstance::raiseRequested, &module, &Module1::bringToFront);
     // A logout, a kill or Ctrl+C ends the program as File, End does.

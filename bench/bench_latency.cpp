@@ -84,7 +84,7 @@ int main(int argc, char *argv[]) {
         return timed;
     });
     app.module->startUp();
-    if (app.module->link().statusText() != QLatin1String("CONNECTED TO QMX7700")) {
+    if (app.instrument().link().statusText() != QLatin1String("CONNECTED TO QMX7700")) {
         std::fprintf(stderr, "no connection to the simulator\n");
         return 1;
     }
@@ -107,7 +107,7 @@ int main(int argc, char *argv[]) {
     for (int i = 0; i < dialSamples; ++i) {
         const qsizetype first = sim.trace().size();
         const Steady::time_point sentAt = Steady::now();
-        app.module->port().write(QByteArrayLiteral("LR0\r"));
+        app.instrument().port().write(QByteArrayLiteral("LR0\r"));
         straight.push_back(msToTrace(sim, first, "LR0", sentAt));
     }
 
@@ -117,7 +117,7 @@ int main(int argc, char *argv[]) {
     std::thread user;
     Steady::time_point clickedAt;
     Steady::time_point idleAt;
-    QObject::connect(&app.module->table(), &ProgramTable::refreshRequested, &app.main(), [&] {
+    QObject::connect(&app.instrument().table(), &ProgramTable::refreshRequested, &app.main(), [&] {
         const auto delay = std::chrono::milliseconds(20 + QRandomGenerator::global()->bounded(80));
         user = std::thread([&, delay] {
             std::this_thread::sleep_for(delay);
@@ -133,8 +133,8 @@ int main(int argc, char *argv[]) {
                      });
     std::vector<double> stop;
     for (int i = 0; i < stopSamples; ++i) {
-        app.module->table().setText(1, ProgramTable::ChannelColumn,
-                                    QString::number(i % 2 == 0 ? 1 : 16));
+        app.instrument().table().setText(1, ProgramTable::ChannelColumn,
+                                         QString::number(i % 2 == 0 ? 1 : 16));
         app.click(QStringLiteral("Run"));
         user.join();
         stop.push_back(msBetween(clickedAt, idleAt));

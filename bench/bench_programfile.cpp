@@ -49,8 +49,8 @@ double medianMs(const std::function<void()> &run) {
 
 void fillProgram(ProgramTable &table, int steps) {
     StepTable records;
-    NewProgram(table, records, nullptr);
-    table.setRows(steps + 1);
+    ProgramDocument(table, records).NewProgram();
+    table.setRowCount(steps + 1);
     static const QString units[] = {QStringLiteral("ms"), QStringLiteral("s"),
                                     QStringLiteral("min")};
     for (int r = 1; r <= steps; ++r) {
@@ -79,24 +79,26 @@ int measure(int steps) {
 
     ProgramTable loaded;
     StepTable records;
-    const double loadMs = medianMs([&] { LoadProgram(path, loaded, records, nullptr, nullptr); });
-    if (loaded.rows() != std::max(18, steps + 2) || loaded.text(steps, 1) != table.text(steps, 1))
+    ProgramDocument document(loaded, records);
+    const double loadMs = medianMs([&] { document.LoadProgram(path); });
+    if (loaded.rowCount() != std::max(18, steps + 2) ||
+        loaded.text(steps, 1) != table.text(steps, 1))
         std::abort();
 
     table.setCurrentCell(0, 0);
-    table.setSelectionEnd(table.rows() - 1, table.cols() - 1);
+    table.setSelectionEnd(table.rowCount() - 1, table.columnCount() - 1);
     QString block;
-    const double clipMs = medianMs([&] { block = table.clip(); });
+    const double clipMs = medianMs([&] { block = table.selectedText(); });
     loaded.setCurrentCell(0, 0);
-    loaded.setSelectionEnd(loaded.rows() - 1, loaded.cols() - 1);
-    const double setClipMs = medianMs([&] { loaded.setClip(block); });
+    loaded.setSelectionEnd(loaded.rowCount() - 1, loaded.columnCount() - 1);
+    const double setClipMs = medianMs([&] { loaded.setSelectedText(block); });
     // Writing the same text again skips equal cells, so time a fresh table too.
     const double setClipFreshMs = medianMs([&] {
         ProgramTable fresh;
-        fresh.setRows(table.rows());
+        fresh.setRowCount(table.rowCount());
         fresh.setCurrentCell(0, 0);
-        fresh.setSelectionEnd(fresh.rows() - 1, fresh.cols() - 1);
-        fresh.setClip(block);
+        fresh.setSelectionEnd(fresh.rowCount() - 1, fresh.columnCount() - 1);
+        fresh.setSelectedText(block);
     });
 
     const long peak = statusKiB("VmHWM");

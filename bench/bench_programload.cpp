@@ -7,10 +7,13 @@
 // than the wall-clock time that is shown beside it. Exits 1 when a load breaks a bound.
 
 #include "core/globalstate.h"
-#include "core/views.h"
+#include "device/channelcommand.h"
+#include "platform/clock.h"
 #include "program/programfile.h"
 #include "program/programtable.h"
+#include "program/runner.h"
 #include "program/steptable.h"
+#include "program/waits.h"
 #include "ui/frmprogram.h"
 
 #include <QApplication>
@@ -38,12 +41,10 @@ struct Case {
     qint64 size = 0;
 };
 
-// Remembers whether the load said anything.
-struct Messages final : MessageDisplay {
-    void showMessage(const QString &text) override { shown = text; }
-    void showMessageAndWait(const QString &text) override { shown = text; }
-    void ask(const QString &question, std::function<void()>) override { shown = question; }
-    QString shown;
+// The editor's runner needs a device; nothing is run here.
+struct NoDevice final : ChannelCommand {
+    GotoResult GotoChannel(int) override { return GotoResult::NotSent; }
+    void selectChannel(int) override {}
 };
 
 // Resident memory now, from /proc/self/status, in KiB.
@@ -93,7 +94,13 @@ int measure(const QString &path, qint64 size) {
     QApplication application(argc, argv);
     GlobalState state;
     ProgramTable table;
-    frmProgram editor(state, table);
+    setUpFirstProgram(table);
+    StepTable steps;
+    SystemClock clock;
+    NoDevice device;
+    Waits waits(clock, state);
+    ProgramRunner runner(state, table, steps, device, waits, clock);
+    frmProgram editor(state, table, runner);
     editor.show();
     QCoreApplication::processEvents();
     const long before = residentKiB();
@@ -103,9 +110,11 @@ int measure(const QString &path, qint64 size) {
                              (start.ru_utime.tv_usec + start.ru_stime.tv_usec) / 1000;
     QElapsedTimer timer;
     timer.start();
-    StepTable steps;
-    Messages messages;
-    LoadProgram(path, table, steps, nullptr, &messages);
+    ProgramDocument document(table, steps);
+    QString said;
+    QObject::connect(&document, &ProgramDocument::message,
+                     [&said](const QString &text) { said = text; });
+    document.LoadProgram(path);
     // The grid lays itself out and paints what the load brought.
     QCoreApplication::processEvents();
     const qint64 ms = timer.elapsed();
@@ -122,8 +131,7 @@ int measure(const QString &path, qint64 size) {
         "| %9lld | %5lld | %5lld | %6.1f MiB | %6.1f MiB | %5.1f | %8d x %-8d | %s | %s |\n",
         static_cast<long long>(size), static_cast<long long>(cpu), static_cast<long long>(ms),
         double(extra) / 1048576.0, double(bound) / 1048576.0, double(extra) / double(size),
-        table.cols(), table.rows(), messages.shown.isEmpty() ? "" : qPrintable(messages.shown),
-        ok ? "yes" : "NO");
+        table.columnCount(), table.rowCount(), qPrintable(said), ok ? "yes" : "NO");
     std::fflush(stdout);
     return ok ? 0 : 1;
 }

@@ -99,7 +99,7 @@ bool endlessRun(SimApp &app, int seconds) {
                 "(%lld KiB at the start, %lld after %d s) |\n",
                 seconds, runs, samples.last().fds - settled.fds, samples.last().kib - settled.kib,
                 samples.first().kib, settled.kib, warmUp);
-    if (app.module->link().statusText() != kConnected)
+    if (app.instrument().link().statusText() != kConnected)
         return fail("the run lost the device");
     if (samples.last().fds > settled.fds || samples.last().kib - settled.kib >= kLeakKiB)
         return fail("the endless run leaks");
@@ -114,13 +114,13 @@ bool noiseWhileIdle(Simulator &sim, SimApp &app, int seconds) {
             {QStringLiteral("--noise-after"), QStringLiteral("2:%1").arg(seconds * 1000 + 1000)}))
         return fail("the simulator did not start again");
     app.click(QStringLiteral("mnuToolsmnuConnect"));
-    if (app.module->link().statusText() != kConnected)
+    if (app.instrument().link().statusText() != kConnected)
         return fail("no connection to the noisy simulator");
     const Growth before{openFileDescriptors(), residentKiB()};
     QTest::qWait(seconds * 1000);
     const Growth growth{openFileDescriptors() - before.fds, residentKiB() - before.kib};
     QTest::qWait(1500);
-    const GotoResult result = app.module->link().GotoChannel(15);
+    const GotoResult result = app.instrument().link().GotoChannel(15);
     std::printf(
         "| noise at 960 bytes a second for %d s, idle | channel command %s | %+d descriptors "
         "| %+lld KiB |\n",
@@ -139,17 +139,18 @@ bool unplugWhileIdle(Simulator &sim, SimApp &app) {
     if (!sim.start({QStringLiteral("--unplug-after"), QStringLiteral("2")}))
         return fail("the simulator did not start again");
     app.click(QStringLiteral("mnuToolsmnuConnect"));
-    if (app.module->link().statusText() != kConnected)
+    if (app.instrument().link().statusText() != kConnected)
         return fail("no connection before the unplug");
     QElapsedTimer noticed;
     noticed.start();
-    while (app.module->link().statusText() == kConnected && !noticed.hasExpired(5000))
+    while (app.instrument().link().statusText() == kConnected && !noticed.hasExpired(5000))
         QTest::qWait(1);
     const qint64 ms = noticed.elapsed();
     const double pulled = cpuPercentOver(kIdleMs);
     std::printf("| adapter pulled while idle | status %s after %lld ms | CPU %.2f %% of a core "
                 "over %d s; connected and idle: %.2f %% |\n",
-                qPrintable(app.module->link().statusText()), ms, pulled, kIdleMs / 1000, connected);
+                qPrintable(app.instrument().link().statusText()), ms, pulled, kIdleMs / 1000,
+                connected);
     if (ms >= 1000 || pulled > connected + 1.0)
         return fail("the pulled adapter went unnoticed");
     return true;
@@ -171,7 +172,7 @@ int main(int argc, char *argv[]) {
     }
     SimApp app(sim.linkPath());
     app.module->startUp();
-    if (app.module->link().statusText() != kConnected) {
+    if (app.instrument().link().statusText() != kConnected) {
         fail("no connection to the simulator");
         return 1;
     }

@@ -30,6 +30,7 @@ struct SimApp : AppRig {
         click(QStringLiteral("Neu"));
         for (int i = 0; i < steps.size(); ++i)
             for (int column = 0; column < 3; ++column)
-                module->table().setText(i + 1, column + 1, steps[i].section(u' ', column, column));
+                instrument().table().setText(i + 1, column + 1,
+                                             steps[i].section(u' ', column, column));
     }
 };

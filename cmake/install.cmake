@@ -6,10 +6,10 @@ set(QMX_ICON ${PROJECT_SOURCE_DIR}/ui/icons/qmx7700.svg)
 
 install(TARGETS qmx7700 RUNTIME DESTINATION ${QMX_PROGRAM_DIR})
 install(FILES ${PROJECT_SOURCE_DIR}/help/QMX-7700.html DESTINATION ${QMX_PROGRAM_DIR})
-install(TARGETS qmx7700-sim RUNTIME DESTINATION bin)
-install(FILES ${CMAKE_CURRENT_LIST_DIR}/qmx7700.desktop DESTINATION share/applications)
+install(TARGETS qmx7700-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/qmx7700.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 if(EXISTS ${QMX_ICON})
-    install(FILES ${QMX_ICON} DESTINATION share/icons/hicolor/scalable/apps)
+    install(FILES ${QMX_ICON} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 endif()
 
 # A relative link, so that the installed tree may be moved or packaged (DESTDIR) as a whole.

@@ -4,19 +4,12 @@
 
 #include <array>
 
-class frmMain;
-class SerialPort;
-
 constexpr int kChannelCount = 16;
 
 // The state that all windows, the device link and the runner share. One instance lives for the
-// whole run; the names are the ones every part of the program uses for them.
+// whole run; the names are the ones every part of the program uses for them. Each field has one
+// writer: the run state the runner, the channel state the device link, the options the settings.
 struct GlobalState {
-    // The one main window, once the windows exist.
-    frmMain *main_window = nullptr;
-    // All device input and output goes through this port.
-    SerialPort *comm = nullptr;
-
     // A program run is in progress; clearing it asks the runner to stop.
     bool prog_running = false;
     // State of the "continous" check box: 0 = one pass, 1 = the passes given by the runs box.
@@ -40,8 +33,3 @@ struct GlobalState {
     qint16 opt_view = 0;
     qint16 opt_language = 0;
 };
-
-// The Stop buttons' request: the running program ends at its next check.
-inline void RequestStop(GlobalState &state) {
-    state.prog_running = false;
-}

@@ -4,6 +4,21 @@
 #include "core/settingskeys.h"
 #include "platform/settingsstore.h"
 
+namespace {
+qint32 readPosition(const SettingsStore &store, const PositionKey &key) {
+    const QString text =
+        store.read(QString::fromLatin1(kSettingsSection), QString::fromLatin1(key.name),
+                   QString::number(key.defaultValue));
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    return (ok ? toLong(value) : std::nullopt).value_or(key.defaultValue);
+}
+} // namespace
+
+void setOption(GlobalState &state, const OptionKey &key, qint16 value) {
+    state.*(key.global) = value;
+}
+
 bool LoadSettings(GlobalState &state, const SettingsStore &store) {
     const QString section = QString::fromLatin1(kSettingsSection);
     for (const OptionKey *key : kOptionReadOrder) {
@@ -12,18 +27,19 @@ bool LoadSettings(GlobalState &state, const SettingsStore &store) {
         const std::optional<qint16> value = parseInteger(text);
         if (!value)
             return false;
-        state.*(key->global) = *value;
+        setOption(state, *key, *value);
     }
     return true;
 }
 
-qint32 ReadPosition(const SettingsStore &store, const PositionKey &key) {
-    const QString text =
-        store.read(QString::fromLatin1(kSettingsSection), QString::fromLatin1(key.name),
-                   QString::number(key.defaultValue));
-    bool ok = false;
-    const double value = text.trimmed().toDouble(&ok);
-    return (ok ? toLong(value) : std::nullopt).value_or(key.defaultValue);
+QPoint ReadWindowPosition(const SettingsStore &store, const WindowPositionKeys &keys) {
+    return {readPosition(store, keys.left), readPosition(store, keys.top)};
+}
+
+void StoreWindowPosition(SettingsStore &store, const WindowPositionKeys &keys, QPoint twips) {
+    const QString section = QString::fromLatin1(kSettingsSection);
+    store.write(section, QString::fromLatin1(keys.left.name), QString::number(twips.x()));
+    store.write(section, QString::fromLatin1(keys.top.name), QString::number(twips.y()));
 }
 
 void SaveOptions(const GlobalState &state, SettingsStore &store) {

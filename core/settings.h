@@ -1,10 +1,16 @@
 #pragma once
 
+#include <QPoint>
 #include <QtGlobal>
 
 struct GlobalState;
-struct PositionKey;
+struct OptionKey;
+struct WindowPositionKeys;
 class SettingsStore;
+
+// Sets one option's global: the one place that writes the options, for the settings and the
+// options dialog alike.
+void setOption(GlobalState &state, const OptionKey &key, qint16 value);
 
 // Reads the seven options into their globals in their fixed order. Stops at the first value that
 // is not a whole number in the Integer range and returns false; the globals of that key and of
@@ -15,6 +21,9 @@ bool LoadSettings(GlobalState &state, const SettingsStore &store);
 // decimal text.
 void SaveOptions(const GlobalState &state, SettingsStore &store);
 
-// A stored window position in twips: a number with blanks around it allowed and a fraction
-// rounded half to even, within the Long range; anything else gives the key's default.
-qint32 ReadPosition(const SettingsStore &store, const PositionKey &key);
+// A window's stored left and top edges in twips, and storing them as decimal text: the one
+// reader and writer of the window positions. Each edge is read as a number with blanks around it
+// allowed and a fraction rounded half to even, within the Long range; anything else gives the
+// key's default.
+QPoint ReadWindowPosition(const SettingsStore &store, const WindowPositionKeys &keys);
+void StoreWindowPosition(SettingsStore &store, const WindowPositionKeys &keys, QPoint twips);

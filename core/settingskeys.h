@@ -4,10 +4,10 @@
 
 #include <array>
 
-// Every key of the settings store, with its default, named here and nowhere else.
+// Every key of the settings store, with its default, named here and nowhere else (the section
+// "Ports", which the serial port reads, is named in platform/portnames.h).
 
 inline constexpr char kSettingsSection[] = "Settings";
-inline constexpr char kPortsSection[] = "Ports";
 
 struct OptionKey {
     const char *readAs;
@@ -33,13 +33,17 @@ inline constexpr std::array<const OptionKey *, 7> kOptionReadOrder{
 inline constexpr std::array<const OptionKey *, 7> kOptionWriteOrder{
     &kComPortKey, &kBaudRateKey, &kOnTopKey, &kViewKey, &kHbxKey, &kLanguageKey, &kSplashKey};
 
-// Window positions in twips.
+// A stored window position in twips.
 struct PositionKey {
     const char *name;
     int defaultValue;
 };
 
-inline constexpr PositionKey kMainLeftKey{"MainLeft", 1000};
-inline constexpr PositionKey kMainTopKey{"MainTop", 1000};
-inline constexpr PositionKey kMiniLeftKey{"MiniLeft", 1000};
-inline constexpr PositionKey kMiniTopKey{"MiniTop", 1000};
+// The stored place of a window: its left and its top edge.
+struct WindowPositionKeys {
+    PositionKey left;
+    PositionKey top;
+};
+
+inline constexpr WindowPositionKeys kMainPositionKeys{{"MainLeft", 1000}, {"MainTop", 1000}};
+inline constexpr WindowPositionKeys kMiniPositionKeys{{"MiniLeft", 1000}, {"MiniTop", 1000}};

@@ -11,10 +11,21 @@ enum class GotoResult {
     Failed,
 };
 
-// Moves the device to a channel; the runner and the views need nothing else of the link.
+// What a mark on the channel dial means; the dial chooses its colours.
+enum class ChannelMark {
+    // The channel was just chosen: by a click, a connect or a step of a run.
+    Selected,
+    // The channel chosen before, shown again when the dial comes back into view.
+    MarkedAgain,
+};
+
+// Moves the device to a channel and records the channel selected; the runner needs nothing else
+// of the link.
 class ChannelCommand {
 public:
     virtual ~ChannelCommand() = default;
     // index is the channel number minus 1, 0..15.
     virtual GotoResult GotoChannel(int index) = 0;
+    // Records index (0..15, or -1 for none) as the channel last selected, cur_channel.
+    virtual void selectChannel(int index) = 0;
 };

@@ -2,7 +2,6 @@
 
 #include "core/globalstate.h"
 #include "core/numbers.h"
-#include "core/views.h"
 #include "platform/clock.h"
 #include "platform/serialport.h"
 
@@ -56,10 +55,6 @@ DeviceLink::DeviceLink(GlobalState &state, SerialPort &port, Clock &clock)
     connect(&m_port, &SerialPort::failed, this, &DeviceLink::portFailed);
 }
 
-void DeviceLink::setViews(const LinkViews &views) {
-    m_views = views;
-}
-
 void DeviceLink::Connect() {
     // The fault wait serves events, and a second connect from there would reopen the port under
     // the first one.
@@ -106,15 +101,11 @@ void DeviceLink::Connect() {
         return; // the failure path has been taken
     }
 
-    if (m_views.dial)
-        m_views.dial->change_button_color(0, QColor(255, 0, 0));
-    if (m_views.miniChannel)
-        m_views.miniChannel->setText(QStringLiteral("1"));
-    // Set here too: a box that already reads "1" runs no change handler.
-    m_state.cur_channel = 0;
+    emit channelMarked(0, ChannelMark::Selected);
+    selectChannel(0);
     m_failureReason.clear();
     setStatus(QString::fromLatin1(kConnectedText));
-    m_state.dev_found = true;
+    setDeviceFound(true);
 }
 
 void DeviceLink::Disconnect() {
@@ -195,6 +186,21 @@ GotoResult DeviceLink::GotoChannel(int index) {
     return GotoResult::Sent;
 }
 
+void DeviceLink::selectChannel(int index) {
+    m_state.cur_channel = static_cast<qint16>(index);
+    emit currentChannelChanged(index);
+}
+
+void DeviceLink::forgetDevice() {
+    setDeviceFound(false);
+}
+
+void DeviceLink::markCurrentChannel() {
+    const int index = m_state.cur_channel;
+    if (index >= 0 && index < kChannelCount)
+        emit channelMarked(index, ChannelMark::MarkedAgain);
+}
+
 void DeviceLink::portFailed() {
     if (!m_port.isOpen())
         return;
@@ -271,7 +277,7 @@ bool DeviceLink::queryVersion() {
         m_port.close();
         return false;
     }
-    setPowerLamp(true);
+    emit powerLampChanged(true);
     return true;
 }
 
@@ -287,7 +293,7 @@ bool DeviceLink::queryFault(bool force) {
     if (!fault)
         return false;
     const bool lit = *fault != 0 || force;
-    setErrorLamp(lit);
+    emit errorLampChanged(lit);
     return lit;
 }
 
@@ -332,34 +338,26 @@ void DeviceLink::failLink() {
 }
 
 void DeviceLink::takeFailurePath() {
-    m_state.dev_found = false;
+    setDeviceFound(false);
     if (m_port.isOpen())
         m_port.close();
     setStatus(QString::fromLatin1(kNotConnectedText));
 }
 
 void DeviceLink::takeNotFoundPath() {
-    if (m_views.messages)
-        m_views.messages->showMessageAndWait(tr(kNotFoundMessage));
+    emit message(tr(kNotFoundMessage));
     m_failureReason.clear();
     setStatus(QString::fromLatin1(kNotConnectedText));
-    m_state.dev_found = false;
+    setDeviceFound(false);
     if (m_port.isOpen())
         m_port.close();
 }
 
 void DeviceLink::setStatus(const QString &text) {
     m_statusText = text;
-    if (m_views.status)
-        m_views.status->showLinkStatus(m_statusText, m_failureReason);
+    emit statusChanged(m_statusText, m_failureReason);
 }
 
-void DeviceLink::setPowerLamp(bool on) {
-    for (LampDisplay *lamps : std::as_const(m_views.lamps))
-        lamps->setPowerLamp(on);
-}
-
-void DeviceLink::setErrorLamp(bool on) {
-    for (LampDisplay *lamps : std::as_const(m_views.lamps))
-        lamps->setErrorLamp(on);
+void DeviceLink::setDeviceFound(bool found) {
+    m_state.dev_found = found;
 }

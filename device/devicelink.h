@@ -9,28 +9,15 @@
 #include <QString>
 
 class SerialPort;
-class LampDisplay;
-class StatusDisplay;
-class MessageDisplay;
-class ChannelDial;
-class TextBox;
 struct GlobalState;
-
-// The windows that the link reports to. Any of them may be missing.
-struct LinkViews {
-    StatusDisplay *status = nullptr;
-    // The channel view's and the program editor's lamps.
-    QList<LampDisplay *> lamps;
-    MessageDisplay *messages = nullptr;
-    ChannelDial *dial = nullptr;
-    // The mini view's channel box; its change handler records the selected channel.
-    TextBox *miniChannel = nullptr;
-};
 
 // The serial link to the QMX-7700: the handshake that identifies it and reads its channel
 // positions, the status queries that drive the lamps, and the channel command. Every command
 // writes, sleeps a fixed time and then takes whatever has arrived; nothing waits on the device.
 // Bytes that arrive between operations answer nothing and are dropped.
+//
+// It writes dev_found, ch_pos and cur_channel, and announces every change that a surface shows
+// as a signal, at the moment it happens.
 class DeviceLink final : public QObject, public ChannelCommand {
     Q_OBJECT
 
@@ -44,8 +31,6 @@ public:
 
     DeviceLink(GlobalState &state, SerialPort &port, Clock &clock);
 
-    void setViews(const LinkViews &views);
-
     // Opens the configured port, identifies the device and reads its channel table (once, while
     // dev_found is set), waits out a reported fault and marks channel 1. The outcome is left in
     // the link state.
@@ -58,12 +43,34 @@ public:
     // True when the device reports a fault, or when force is set and a valid reply came.
     bool QueryFault(bool force);
     GotoResult GotoChannel(int index) override;
+    void selectChannel(int index) override;
+    // Clears dev_found, so that the next connect identifies the device anew.
+    void forgetDevice();
+    // Announces the channel last selected as marked again, if there is one.
+    void markCurrentChannel();
 
     // The text of the status panel, which is also the link's "up" test.
     QString statusText() const { return m_statusText; }
     // Why the last connect failed on the port, or why the last channel command stopped while the
     // link stayed up, for people; empty after a success.
     QString failureReason() const { return m_failureReason; }
+    // A connect is on the stack (its fault wait or its message serve events).
+    bool isConnecting() const { return m_connecting; }
+
+signals:
+    // The link state text, set again or changed, and why the last connect failed or the last
+    // channel command stopped (empty otherwise).
+    void statusChanged(const QString &text, const QString &failureReason);
+    // The version query lit the power lamp; the fault query switches the error lamp.
+    void powerLampChanged(bool on);
+    void errorLampChanged(bool on);
+    // "QMX-7700 not found": the link goes on once the slots have returned, so a surface that
+    // shows it modally holds the connect until it is read.
+    void message(const QString &text);
+    // A channel is marked on the dial.
+    void channelMarked(int index, ChannelMark mark);
+    // cur_channel was set (-1: none).
+    void currentChannelChanged(int index);
 
 private:
     struct LinkFailure {};
@@ -85,17 +92,15 @@ private:
     bool handshake();
     void readChannelTable(const QList<QByteArray> &lines);
     void setStatus(const QString &text);
+    void setDeviceFound(bool found);
     // Records why a channel command stopped (empty: it did not) and shows it in the status panel.
     void showCommandFailure(const QString &reason);
-    void setPowerLamp(bool on);
-    void setErrorLamp(bool on);
     void takeFailurePath();
     void takeNotFoundPath();
 
     GlobalState &m_state;
     SerialPort &m_port;
     Clock &m_clock;
-    LinkViews m_views;
     QString m_statusText = QString::fromLatin1(kInitialText);
     QString m_failureReason;
     bool m_connecting = false;

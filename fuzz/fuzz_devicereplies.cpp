@@ -7,7 +7,6 @@
 #include "core/numbers.h"
 #include "device/devicelink.h"
 #include "fuzzcheck.h"
-#include "support/fakeviews.h"
 #include "support/scriptedport.h"
 
 #include <algorithm>
@@ -83,15 +82,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     UnpluggablePort port{scripted, data[2]};
     GlobalState state;
     DeviceLink link{state, port, clock};
-    FakeStatus status;
-    FakeLamps lamps;
-    FakeMessages messages;
     QList<QByteArray> tables;
     const int portChoice = (data[0] >> 1) & 0x03;
     state.opt_comport = portChoice == 1 ? 0 : 1;
     scripted.setOpenable(portChoice != 2);
     state.dev_found = data[0] & 0x01;
-    link.setViews(LinkViews{&status, {&lamps}, &messages, nullptr, nullptr});
     scripted.setResponder([&](const QByteArray &written) {
         const QByteArray reply = replies.isEmpty() ? QByteArray() : replies.takeFirst();
         if (written == "GPROGSEQ\r\n")

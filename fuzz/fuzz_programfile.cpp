@@ -44,13 +44,13 @@ template <typename Work> long long heapPeakOf(Work &&work) {
 
 void load(const QString &path, ProgramTable &table) {
     StepTable steps;
-    LoadProgram(path, table, steps, nullptr, nullptr);
+    ProgramDocument(table, steps).LoadProgram(path);
 }
 
 // The steps a save keeps: the rows before the first one without a channel.
 int savedSteps(const ProgramTable &table) {
     int steps = 0;
-    while (steps + 1 < table.rows() &&
+    while (steps + 1 < table.rowCount() &&
            !table.text(steps + 1, ProgramTable::ChannelColumn).isEmpty())
         ++steps;
     return steps;
@@ -78,9 +78,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     load(saved, reloaded);
     const int steps = savedSteps(table);
     FUZZ_CHECK(savedSteps(reloaded) == steps);
-    FUZZ_CHECK(reloaded.cols() == table.cols());
+    FUZZ_CHECK(reloaded.columnCount() == table.columnCount());
     for (int r = 0; r <= steps; ++r) {
-        for (int c = 0; c < table.cols(); ++c)
+        for (int c = 0; c < table.columnCount(); ++c)
             FUZZ_CHECK(reloaded.text(r, c) == table.text(r, c));
     }
     // And the saved file is a fixed point: saved again, it has the same bytes.

@@ -3,7 +3,9 @@
 #include "platform/settingsstore.h"
 
 namespace {
-const QString kSection = QStringLiteral("Ports");
+QString portsSection() {
+    return QString::fromLatin1(kPortsSection);
+}
 
 QString mappingKey(int number) {
     return QStringLiteral("Com%1").arg(number);
@@ -13,7 +15,7 @@ QString mappingKey(int number) {
 QString portDevicePath(int number, const SettingsStore &store) {
     if (number < 1)
         return {};
-    const QString mapped = store.readWhole(kSection, mappingKey(number), QString()).trimmed();
+    const QString mapped = store.readWhole(portsSection(), mappingKey(number), QString()).trimmed();
     if (!mapped.isEmpty())
         return mapped;
 #ifdef Q_OS_WIN
@@ -26,5 +28,5 @@ QString portDevicePath(int number, const SettingsStore &store) {
 void mapPortDevice(int number, const QString &devicePath, SettingsStore &store) {
     if (number < 1)
         return;
-    store.write(kSection, mappingKey(number), devicePath);
+    store.write(portsSection(), mappingKey(number), devicePath);
 }

@@ -4,6 +4,9 @@
 
 class SettingsStore;
 
+// The section of the settings store that maps port numbers to devices.
+inline constexpr char kPortsSection[] = "Ports";
+
 // The device path of serial port number `number`: the "ComN" entry of the section "Ports" when
 // the store has one (for example a stable /dev/serial/by-id/... name), otherwise the platform's
 // own name for it. Empty for numbers below 1, which name no port.

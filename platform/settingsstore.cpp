@@ -1,12 +1,13 @@
 #include "platform/settingsstore.h"
 
+#include "platform/applicationtitle.h"
+
 #include <QFile>
 #include <QSettings>
 
 #include <optional>
 
 namespace {
-const QString kApplication = QStringLiteral("QMX-7700");
 // Far more than a settings file of this program holds.
 constexpr qint64 kMaxIniBytes = 1024 * 1024;
 
@@ -59,7 +60,8 @@ std::optional<QString> handWrittenValue(const QString &file, const QString &sect
 
 SettingsStore::SettingsStore()
     : m_settings(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                             kApplication, kApplication)) {}
+                                             QString::fromLatin1(kApplicationTitle),
+                                             QString::fromLatin1(kApplicationTitle))) {}
 
 SettingsStore::SettingsStore(const QString &iniFile)
     : m_settings(std::make_unique<QSettings>(iniFile, QSettings::IniFormat)) {}

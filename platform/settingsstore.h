@@ -11,7 +11,8 @@ class QSettings;
 // INI files are case-sensitive, so the matching happens here.
 class SettingsStore {
 public:
-    // The user's own store: organisation and application "QMX-7700" in the native format.
+    // The user's own store, named by the application title (as organisation and application),
+    // in the native format.
     SettingsStore();
     // A store in an INI file of its own, for tests and tools.
     explicit SettingsStore(const QString &iniFile);

@@ -1,7 +1,6 @@
 #include "program/programfile.h"
 
 #include "core/numbers.h"
-#include "core/views.h"
 #include "platform/files.h"
 #include "program/programtable.h"
 
@@ -43,7 +42,7 @@ QString cellName(int row, int col) {
 // would split the cell on loading. Returns the first such cell's description, or nothing.
 QString unstorableCell(const ProgramTable &table, int lastRow) {
     for (int r = 0; r <= lastRow; ++r) {
-        for (int c = 0; c < table.cols(); ++c) {
+        for (int c = 0; c < table.columnCount(); ++c) {
             const QString text = table.text(r, c);
             for (const QChar ch : text) {
                 const char16_t u = ch.unicode();
@@ -62,8 +61,16 @@ QString unstorableCell(const ProgramTable &table, int lastRow) {
 
 // Numbers the step column of the rows after the last step, up to row 17.
 void numberFreeRows(ProgramTable &table, int steps) {
-    for (int r = steps + 1; r <= kLastNumberedRow && r < table.rows(); ++r)
+    for (int r = steps + 1; r <= kLastNumberedRow && r < table.rowCount(); ++r)
         table.setText(r, ProgramTable::StepColumn, QString::number(r));
+}
+
+// A new program: the table emptied to 17 rows (its column count as it was) under the titles.
+void clearProgram(ProgramTable &table) {
+    table.clear();
+    table.setRowCount(ProgramTable::kNewRowCount);
+    for (int c = 0; c < ProgramTable::kNewColumnCount && c < table.columnCount(); ++c)
+        table.setText(0, c, kTitles[c]);
 }
 
 struct Header {
@@ -129,26 +136,27 @@ QString unreadFileMessage(const FileRead &read, const QString &path) {
 }
 } // namespace
 
-void writeTitles(ProgramTable &table) {
-    for (int c = 0; c < ProgramTable::kNewColumnCount && c < table.cols(); ++c)
-        table.setText(0, c, kTitles[c]);
+void setUpFirstProgram(ProgramTable &table) {
+    table.setColumnCount(ProgramTable::kNewColumnCount);
+    clearProgram(table);
+    table.genSteps();
+    table.setCurrentCell(table.fixedRowCount(), table.fixedColumnCount());
 }
 
-void NewProgram(ProgramTable &table, StepTable &steps, ProgramHost *host) {
-    if (host)
-        host->hideMainIfMiniVisible();
-    table.clear();
-    table.setRows(ProgramTable::kNewRowCount);
-    writeTitles(table);
-    clearSteps(steps);
-    if (host)
-        host->enableRunButtons();
+ProgramDocument::ProgramDocument(ProgramTable &table, StepTable &steps)
+    : m_table(table)
+    , m_steps(steps) {}
+
+void ProgramDocument::NewProgram() {
+    clearProgram(m_table);
+    clearSteps(m_steps);
+    emit newProgram();
 }
 
 std::optional<QString> describeLostSteps(const ProgramTable &table) {
     int gap = 0;
     int lastStep = 0;
-    for (int r = table.fixedRows(); r < table.rows(); ++r) {
+    for (int r = table.fixedRowCount(); r < table.rowCount(); ++r) {
         if (table.text(r, ProgramTable::ChannelColumn).isEmpty())
             gap = gap == 0 ? r : gap;
         else if (gap != 0)
@@ -164,16 +172,16 @@ std::optional<QString> describeLostSteps(const ProgramTable &table) {
 
 QString SaveProgram(const QString &path, ProgramTable &table) {
     int steps = 0;
-    while (steps + 1 < table.rows() &&
+    while (steps + 1 < table.rowCount() &&
            !table.text(steps + 1, ProgramTable::ChannelColumn).isEmpty())
         ++steps;
-    const int columns = table.cols();
+    const int columns = table.columnCount();
 
     table.setCurrentCell(0, 0);
     table.setSelectionEnd(steps, columns - 1);
     QString reason = unstorableCell(table, steps);
     if (reason.isEmpty()) {
-        const QString block = table.clip();
+        const QString block = table.selectedText();
         QByteArray bytes;
         bytes.reserve(block.size() + 32);
         bytes += QByteArray::number(steps);
@@ -196,20 +204,19 @@ QString SaveProgram(const QString &path, ProgramTable &table) {
     return reason;
 }
 
-void LoadProgram(const QString &path, ProgramTable &table, StepTable &steps, ProgramHost *host,
-                 MessageDisplay *messages) {
-    NewProgram(table, steps, host);
+void ProgramDocument::LoadProgram(const QString &path) {
+    NewProgram();
 
     int loadedSteps = 0;
     FileRead read = readRegularFile(path, kMaxFileBytes);
-    QString message = unreadFileMessage(read, path);
+    QString problem = unreadFileMessage(read, path);
     Header header;
     switch (read.outcome == FileRead::Outcome::Read ? readHeader(read.bytes, header)
                                                     : HeaderState::Missing) {
     case HeaderState::Missing:
         break;
     case HeaderState::Damaged:
-        message = Text::tr("%1 is not a QMX-7700 program file: its header is damaged.")
+        problem = Text::tr("%1 is not a QMX-7700 program file: its header is damaged.")
                       .arg(displayName(path));
         break;
     case HeaderState::Valid: {
@@ -223,24 +230,22 @@ void LoadProgram(const QString &path, ProgramTable &table, StepTable &steps, Pro
         read.bytes = QByteArray();
         const QString missing = missingSteps(block, endsInLineEnd, header.steps);
         if (!missing.isEmpty())
-            message = Text::tr("%1 is damaged: %2. What could be read is loaded.")
+            problem = Text::tr("%1 is damaged: %2. What could be read is loaded.")
                           .arg(displayName(path), missing);
         loadedSteps = header.steps;
-        table.setRows(loadedSteps < ProgramTable::kNewRowCount ? kLastNumberedRow + 1
-                                                               : loadedSteps + 2);
-        if (table.cols() < header.columns)
-            table.setCols(header.columns);
-        table.setCurrentCell(0, 0);
-        table.setSelectionEnd(loadedSteps, header.columns - 1);
-        table.setClip(block);
-        table.setSelectionEnd(0, 0);
+        m_table.setRowCount(loadedSteps < ProgramTable::kNewRowCount ? kLastNumberedRow + 1
+                                                                     : loadedSteps + 2);
+        if (m_table.columnCount() < header.columns)
+            m_table.setColumnCount(header.columns);
+        m_table.setCurrentCell(0, 0);
+        m_table.setSelectionEnd(loadedSteps, header.columns - 1);
+        m_table.setSelectedText(block);
+        m_table.setSelectionEnd(0, 0);
         break;
     }
     }
 
-    numberFreeRows(table, loadedSteps);
-    if (host)
-        host->enableRunButtons();
-    if (messages && !message.isEmpty())
-        messages->showMessage(message);
+    numberFreeRows(m_table, loadedSteps);
+    if (!problem.isEmpty())
+        emit message(problem);
 }

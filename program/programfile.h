@@ -2,23 +2,19 @@
 
 #include "program/steptable.h"
 
+#include <QObject>
 #include <QString>
 
 #include <optional>
 
-class MessageDisplay;
-class ProgramHost;
 class ProgramTable;
 
 // A program file holds the table's block text behind a header "<steps>,<columns>;" and ends with
 // CR LF. It is Latin-1: one byte per character, so any byte survives a load and a save.
 
-// Writes the column titles into row 0.
-void writeTitles(ProgramTable &table);
-
-// Empties the table into a new program of 16 step rows under the column titles and clears the
-// step records. host may be null.
-void NewProgram(ProgramTable &table, StepTable &steps, ProgramHost *host);
+// The table as the program starts with it: a new program of four columns, its step rows
+// numbered, the first step cell current.
+void setUpFirstProgram(ProgramTable &table);
 
 // A row without a channel ends the program for a run and a file alike, so the steps after it
 // would be lost: "Step 3 has no channel: steps 4 to 9 would be lost." for the first such row;
@@ -29,8 +25,29 @@ std::optional<QString> describeLostSteps(const ProgramTable &table);
 // otherwise why nothing was saved (an existing file then stays as it was).
 QString SaveProgram(const QString &path, ProgramTable &table);
 
-// Starts a new program and fills it from the file. A missing file, or one without a header, gives
-// the new program; a file whose header cannot be meant is refused with a message. host and
-// messages may be null.
-void LoadProgram(const QString &path, ProgramTable &table, StepTable &steps, ProgramHost *host,
-                 MessageDisplay *messages);
+// The program of the table and the step records as a whole: started anew or loaded from a file.
+// Every surface hears of a new program (the run buttons offer to run it), and of what a load has
+// to say about its file.
+class ProgramDocument final : public QObject {
+    Q_OBJECT
+
+public:
+    ProgramDocument(ProgramTable &table, StepTable &steps);
+
+    // Empties the table into a new program of 16 step rows under the column titles (the column
+    // count stays) and clears the step records.
+    void NewProgram();
+    // Starts a new program and fills it from the file. A missing file, or one without a header,
+    // gives the new program; a file whose header cannot be meant is refused with a message.
+    void LoadProgram(const QString &path);
+
+signals:
+    // NewProgram replaced the program, also at the start of every load.
+    void newProgram();
+    // Why a file was refused or loaded only in part, for the user.
+    void message(const QString &text);
+
+private:
+    ProgramTable &m_table;
+    StepTable &m_steps;
+};

@@ -107,12 +107,8 @@ Qt::ItemFlags ProgramTable::flags(const QModelIndex &index) const {
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
 }
 
-int ProgramTable::rows() const {
-    return m_rows;
-}
-
-void ProgramTable::setRows(int rows) {
-    rows = std::max(rows, fixedRows());
+void ProgramTable::setRowCount(int rows) {
+    rows = std::max(rows, fixedRowCount());
     if (rows == m_rows)
         return;
     if (rows > m_rows) {
@@ -140,12 +136,8 @@ void ProgramTable::setRows(int rows) {
     clampPositions();
 }
 
-int ProgramTable::cols() const {
-    return m_cols;
-}
-
-void ProgramTable::setCols(int cols) {
-    cols = std::max(cols, fixedCols());
+void ProgramTable::setColumnCount(int cols) {
+    cols = std::max(cols, fixedColumnCount());
     if (cols == m_cols)
         return;
     const int oldCols = m_cols;
@@ -183,14 +175,6 @@ void ProgramTable::setText(int row, int col, const QString &text) {
     emit dataChanged(changed, changed, {Qt::DisplayRole, Qt::EditRole});
 }
 
-int ProgramTable::row() const {
-    return m_row;
-}
-
-int ProgramTable::col() const {
-    return m_col;
-}
-
 void ProgramTable::setCurrentCell(int row, int col) {
     m_row = std::clamp(row, 0, m_rows - 1);
     m_col = std::clamp(col, 0, m_cols - 1);
@@ -199,14 +183,6 @@ void ProgramTable::setCurrentCell(int row, int col) {
     // Sent even when the cell stays, because the selection may just have collapsed onto it.
     emit currentCellChanged(m_row, m_col);
     emit selectionEndChanged(m_rowSel, m_colSel);
-}
-
-int ProgramTable::rowSel() const {
-    return m_rowSel;
-}
-
-int ProgramTable::colSel() const {
-    return m_colSel;
 }
 
 void ProgramTable::setSelectionEnd(int row, int col) {
@@ -219,7 +195,7 @@ void ProgramTable::setSelectionEnd(int row, int col) {
     emit selectionEndChanged(m_rowSel, m_colSel);
 }
 
-QString ProgramTable::clip() const {
+QString ProgramTable::selectedText() const {
     const Rect sel = selection();
     qsizetype length = 0;
     for (int r = sel.top; r <= sel.bottom; ++r) {
@@ -241,7 +217,7 @@ QString ProgramTable::clip() const {
     return block;
 }
 
-void ProgramTable::setClip(const QString &block) {
+void ProgramTable::setSelectedText(const QString &block) {
     const Rect sel = selection();
     // Room for every cell the block can fill, taken at once: grown a row at a time, the cells
     // would be copied over and over, and a large block would need several times its size. A
@@ -282,7 +258,7 @@ int ProgramTable::topRow() const {
 }
 
 void ProgramTable::setTopRow(int row) {
-    row = std::clamp(row, fixedRows(), std::max(fixedRows(), m_rows - 1));
+    row = std::clamp(row, fixedRowCount(), std::max(fixedRowCount(), m_rows - 1));
     if (row == m_topRow)
         return;
     m_topRow = row;
@@ -342,16 +318,16 @@ void ProgramTable::refresh() {
 }
 
 void ProgramTable::addrow() {
-    setRows(rows() + 1);
+    setRowCount(m_rows + 1);
 }
 
 void ProgramTable::genSteps() {
-    if (m_rows <= fixedRows())
+    if (m_rows <= fixedRowCount())
         return;
-    for (int r = fixedRows(); r < m_rows; ++r)
+    for (int r = fixedRowCount(); r < m_rows; ++r)
         storeCell(r, StepColumn, QString::number(r));
     compactIfSparse();
-    emit dataChanged(index(fixedRows(), StepColumn), index(m_rows - 1, StepColumn),
+    emit dataChanged(index(fixedRowCount(), StepColumn), index(m_rows - 1, StepColumn),
                      {Qt::DisplayRole, Qt::EditRole});
 }
 
@@ -458,8 +434,8 @@ void ProgramTable::clampPositions() {
         m_colSel = std::min(m_colSel, lastCol);
         emit selectionEndChanged(m_rowSel, m_colSel);
     }
-    if (m_topRow > std::max(fixedRows(), lastRow)) {
-        m_topRow = std::max(fixedRows(), lastRow);
+    if (m_topRow > std::max(fixedRowCount(), lastRow)) {
+        m_topRow = std::max(fixedRowCount(), lastRow);
         emit topRowChanged(m_topRow);
     }
 }

@@ -35,30 +35,28 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
     // Grid operations. Rows and columns are 0-based and include the fixed ones.
-    int rows() const;
-    void setRows(int rows); // keeps the cells that remain
-    int cols() const;
-    void setCols(int cols);
-    int fixedRows() const { return 1; }
-    int fixedCols() const { return 1; }
+    void setRowCount(int rows); // keeps the cells that remain
+    void setColumnCount(int columns);
+    int fixedRowCount() const { return 1; }
+    int fixedColumnCount() const { return 1; }
 
     QString text(int row, int col) const; // empty outside the table
     void setText(int row, int col, const QString &text);
 
     // The current cell; setting it also collapses the selection onto it.
-    int row() const;
-    int col() const;
+    int currentRow() const { return m_row; }
+    int currentColumn() const { return m_col; }
     void setCurrentCell(int row, int col);
     // The far corner of the selection, the current cell being the other.
-    int rowSel() const;
-    int colSel() const;
+    int selectionEndRow() const { return m_rowSel; }
+    int selectionEndColumn() const { return m_colSel; }
     void setSelectionEnd(int row, int col);
 
     // The block text of the selection: cells joined by a tab, rows by a CR, nothing after the
     // last. Setting it fills the selection from its top-left cell; text beyond the selection is
     // ignored, and cells it does not reach keep their text.
-    QString clip() const;
-    void setClip(const QString &block);
+    QString selectedText() const;
+    void setSelectedText(const QString &block);
 
     int topRow() const;
     void setTopRow(int row);

@@ -2,7 +2,6 @@
 
 #include "core/globalstate.h"
 #include "core/numbers.h"
-#include "core/views.h"
 #include "device/channelcommand.h"
 #include "platform/clock.h"
 #include "program/programfile.h"
@@ -12,7 +11,6 @@
 #include <QColor>
 
 namespace {
-const QColor kActiveChannel(255, 0, 0);
 const QColor kRunningStep(0, 0, 255);
 // The step table has no record 0, so its last record is the last step.
 constexpr int kMaxSteps = kStepTableSize - 1;
@@ -40,54 +38,72 @@ ProgramRunner::ProgramRunner(GlobalState &state, ProgramTable &table, StepTable 
     , m_waits(waits)
     , m_clock(clock) {}
 
-void ProgramRunner::setViews(const RunnerViews &views) {
-    m_views = views;
+void ProgramRunner::RequestStop() {
+    setRunning(false);
+}
+
+void ProgramRunner::setContinuous(bool on) {
+    const qint16 mode = on ? 1 : 0;
+    if (m_state.cont_mode == mode)
+        return;
+    m_state.cont_mode = mode;
+    emit continuousChanged(on);
+}
+
+void ProgramRunner::setNoOfRuns(qint32 runs) {
+    m_state.no_of_runs = runs;
+}
+
+void ProgramRunner::setRunsText(const QString &text) {
+    m_runsText = text;
 }
 
 std::optional<QString> ProgramRunner::findFault() const {
-    for (int i = 1; i < m_table.rows(); ++i) {
+    std::optional<QString> fault;
+    for (int i = 1; i < m_table.rowCount() && !fault; ++i) {
         const QString channelText = m_table.text(i, ProgramTable::ChannelColumn);
-        if (endsProgram(channelText)) {
-            // "0" ends a program on purpose; an empty cell may be a slip that loses steps.
-            const std::optional<QString> lost =
-                channelText.isEmpty() ? describeLostSteps(m_table) : std::nullopt;
-            if (lost)
-                return lost;
+        // A text without a number reads as channel 0, which ends the steps at this row as "0"
+        // does. "0" ends a program on purpose; an empty cell may be a slip that loses steps.
+        if (endsProgram(channelText) || roundHalfEven(leadingNumber(channelText)) == 0) {
+            fault = channelText.isEmpty() ? describeLostSteps(m_table) : std::nullopt;
             break;
         }
-        const double channel = roundHalfEven(leadingNumber(channelText));
-        // A text without a number reads as channel 0, which ends the steps at this row.
-        if (channel == 0)
-            break;
-        if (i > kMaxSteps)
-            return tr("Step %1: a program can have at most %2 steps.").arg(i).arg(kMaxSteps);
-        if (!(channel >= 1 && channel <= kChannelCount))
-            return tr("Step %1: the channel must be 1 to %2.").arg(i).arg(kChannelCount);
-
-        const QString timeText = m_table.text(i, ProgramTable::TimeColumn);
-        const std::optional<double> time = parseLocaleNumber(timeText);
-        if (!time) {
-            if (timeText.trimmed().isEmpty())
-                return tr("Step %1: the time to wait is missing.").arg(i);
-            return tr("Step %1: the time to wait \"%2\" is not a number.")
-                .arg(QString::number(i), timeText);
-        }
-        if (*time < 0)
-            return tr("Step %1: the time to wait must not be negative.").arg(i);
-        const std::optional<double> ms =
-            Waits::inMilliseconds(*time, m_table.text(i, ProgramTable::UnitColumn));
-        if (ms && !toLong(*ms))
-            return tr("Step %1: the time to wait is too long; a step can wait at most 596 hours.")
-                .arg(i);
+        fault = findStepFault(i);
     }
-    if (m_state.cont_mode == 1 && m_views.editorRuns && !parseWholeLong(m_views.editorRuns->text()))
-        return tr("The number of runs must be a whole number (-1 runs endlessly).");
+    if (!fault && m_state.cont_mode == 1 && !parseWholeLong(m_runsText))
+        fault = tr("The number of runs must be a whole number (-1 runs endlessly).");
+    return fault;
+}
+
+std::optional<QString> ProgramRunner::findStepFault(int row) const {
+    if (row > kMaxSteps)
+        return tr("Step %1: a program can have at most %2 steps.").arg(row).arg(kMaxSteps);
+    const double channel =
+        roundHalfEven(leadingNumber(m_table.text(row, ProgramTable::ChannelColumn)));
+    if (!(channel >= 1 && channel <= kChannelCount))
+        return tr("Step %1: the channel must be 1 to %2.").arg(row).arg(kChannelCount);
+
+    const QString timeText = m_table.text(row, ProgramTable::TimeColumn);
+    const std::optional<double> time = parseLocaleNumber(timeText);
+    if (!time) {
+        if (timeText.trimmed().isEmpty())
+            return tr("Step %1: the time to wait is missing.").arg(row);
+        return tr("Step %1: the time to wait \"%2\" is not a number.")
+            .arg(QString::number(row), timeText);
+    }
+    if (*time < 0)
+        return tr("Step %1: the time to wait must not be negative.").arg(row);
+    const std::optional<double> ms =
+        Waits::inMilliseconds(*time, m_table.text(row, ProgramTable::UnitColumn));
+    if (ms && !toLong(*ms))
+        return tr("Step %1: the time to wait is too long; a step can wait at most 596 hours.")
+            .arg(row);
     return std::nullopt;
 }
 
 int ProgramRunner::readSteps() {
     int n = 0;
-    for (int i = 1; i <= kMaxSteps && i < m_table.rows(); ++i) {
+    for (int i = 1; i <= kMaxSteps && i < m_table.rowCount(); ++i) {
         const QString channelText = m_table.text(i, ProgramTable::ChannelColumn);
         if (endsProgram(channelText))
             break;
@@ -101,19 +117,10 @@ int ProgramRunner::readSteps() {
     return n;
 }
 
-qint32 ProgramRunner::runsAskedFor() const {
-    // Without the editor's box, the runs are those its change handler last recorded.
-    if (!m_views.editorRuns)
-        return m_state.no_of_runs;
-    return parseWholeLong(m_views.editorRuns->text()).value_or(0);
-}
-
-void ProgramRunner::showRunsLeft(qint32 runs) {
-    const QString text = QString::number(runs);
-    if (m_views.editorRuns)
-        m_views.editorRuns->setText(text);
-    if (m_views.miniRuns)
-        m_views.miniRuns->setText(text);
+ProgramRunner::RunMode ProgramRunner::runMode() const {
+    if (m_state.cont_mode != 1)
+        return RunMode::Once;
+    return parseWholeLong(m_runsText) == -1 ? RunMode::Endless : RunMode::Counted;
 }
 
 void ProgramRunner::RunProgram() {
@@ -121,96 +128,91 @@ void ProgramRunner::RunProgram() {
     if (m_state.prog_running || m_inRun)
         return;
     if (const std::optional<QString> fault = findFault()) {
-        showMessage(*fault);
+        emit message(*fault);
         return;
     }
     m_inRun = true;
+    emit runStarted();
 
-    if (m_views.mainButtons)
-        m_views.mainButtons->ProgramRun();
-    if (m_views.miniButtons)
-        m_views.miniButtons->ProgramRun();
+    const int steps = readSteps();
+    const RunMode mode = runMode();
+    // The runs asked for, which findFault() has accepted.
+    if (mode != RunMode::Once)
+        setNoOfRuns(parseWholeLong(m_runsText).value_or(0));
+    setRunning(true);
+    endRun(runPasses(mode, m_state.no_of_runs, steps));
+}
 
-    const int n = readSteps();
-    qint32 passesLeft = 0;
-    qint32 runLimit = -1;
-    if (m_state.cont_mode == 1) {
-        m_state.no_of_runs = runsAskedFor();
-        runLimit = passesLeft = m_state.no_of_runs;
-    }
-    m_state.prog_running = true;
-
-    std::optional<int> failedStep;
-    bool anyStep = n >= 1 && isRunnable(m_steps[1]);
-    while (passesLeft > 0 || runLimit == -1) {
+ProgramRunner::PassEnd ProgramRunner::runPasses(RunMode mode, qint32 passes, int steps) {
+    qint32 passesLeft = passes;
+    bool anyStep = steps >= 1 && isRunnable(m_steps[1]);
+    for (bool more = mode != RunMode::Counted || passesLeft > 0; more;
+         more = anotherPass(mode, passesLeft)) {
         // An endless pass without steps would spin without ever serving events, so an endless
         // run of an empty table ends here; single and counted passes are finite and all run.
-        if (runLimit == -1 && m_state.cont_mode == 1 && !anyStep)
+        if (mode != RunMode::Counted && m_state.cont_mode == 1 && !anyStep)
             break;
-        if (runLimit != -1) {
-            m_state.no_of_runs = passesLeft - 1;
-            showRunsLeft(m_state.no_of_runs);
-        } else {
-            m_state.no_of_runs = 0;
-        }
-
-        StepOutcome outcome = StepOutcome::Done;
-        int i = 1;
-        // Checked at every step: a new program emptied during the run ends the pass there.
-        for (; i <= n && isRunnable(m_steps[static_cast<std::size_t>(i)]); ++i) {
-            outcome = runStep(i);
-            if (outcome != StepOutcome::Done)
-                break;
-        }
-        if (outcome == StepOutcome::Stopped)
-            break;
-        if (outcome == StepOutcome::DeviceFailed) {
-            failedStep = i;
-            break;
-        }
-        anyStep = i > 1;
+        beginPass(mode, passesLeft);
+        const PassEnd pass = runPass(steps);
+        if (pass.end != RunEnd::Done)
+            return pass;
+        anyStep = pass.step > 0;
         // A pass without steps takes no time: served here, Stop and closing still end a long
         // counted run of an empty table.
         if (!anyStep) {
             m_clock.serveEvents();
             if (!m_state.prog_running)
-                break;
+                return {RunEnd::Stopped, 0};
         }
-
-        // Unticking "continous" during a run makes this pass the last. Only 1 means ticked, as
-        // at the start, so no other value can make a single pass endless.
-        if (m_state.cont_mode != 1) {
-            passesLeft = -1;
-            runLimit = 0;
-        }
-        if (passesLeft >= 1 && runLimit != -1)
+        if (mode == RunMode::Counted)
             --passesLeft;
     }
-
-    endRun();
-    if (failedStep)
-        showMessage(tr("The run stopped at step %1: the QMX-7700 did not answer as expected.")
-                        .arg(*failedStep));
+    return {};
 }
 
-ProgramRunner::StepOutcome ProgramRunner::runStep(int i) {
+void ProgramRunner::beginPass(RunMode mode, qint32 passesLeft) {
+    // A counted run shows the runs still to do after this pass; the others count nothing.
+    if (mode != RunMode::Counted) {
+        setNoOfRuns(0);
+        return;
+    }
+    setNoOfRuns(passesLeft - 1);
+    m_runsText = QString::number(m_state.no_of_runs);
+    emit runsLeftChanged(m_state.no_of_runs);
+}
+
+bool ProgramRunner::anotherPass(RunMode mode, qint32 passesLeft) const {
+    // Unticking "continous" during a run makes the pass just run the last; ticking it during a
+    // single pass goes on as an endless run would. Only 1 means ticked, as at the start.
+    return m_state.cont_mode == 1 && (mode != RunMode::Counted || passesLeft > 0);
+}
+
+ProgramRunner::PassEnd ProgramRunner::runPass(int steps) {
+    int i = 1;
+    // Checked at every step: a new program emptied during the run ends the pass there.
+    for (; i <= steps && isRunnable(m_steps[static_cast<std::size_t>(i)]); ++i) {
+        const RunEnd end = runStep(i);
+        if (end != RunEnd::Done)
+            return {end, i};
+    }
+    return {RunEnd::Done, i - 1};
+}
+
+ProgramRunner::RunEnd ProgramRunner::runStep(int i) {
     m_clock.serveEvents();
     if (!m_state.prog_running)
-        return StepOutcome::Stopped;
+        return RunEnd::Stopped;
     // A copy: events served just now or during the wait may empty the step table (a new
     // program), which ends the pass.
     const StepRecord step = m_steps[static_cast<std::size_t>(i)];
     if (!isRunnable(step))
-        return StepOutcome::Done;
+        return RunEnd::Done;
     const int index = step.channel_no - 1;
-    if (m_views.dial)
-        m_views.dial->change_button_color(index, kActiveChannel);
+    emit stepStarted(i, step.channel_no, Waits::plannedMs(step.wait_time, step.time_unit));
     // NotSent (link down) lets the run go on as it always has; only a broken reply ends it.
     if (m_device.GotoChannel(index) == GotoResult::Failed)
-        return StepOutcome::DeviceFailed;
-    m_state.cur_channel = static_cast<qint16>(index);
-    if (m_views.miniChannel)
-        m_views.miniChannel->setText(QString::number(step.channel_no));
+        return RunEnd::DeviceFailed;
+    m_device.selectChannel(index);
 
     m_table.setCurrentCell(i, ProgramTable::StepColumn);
     m_table.setCurrentCellBackground(kRunningStep);
@@ -221,20 +223,21 @@ ProgramRunner::StepOutcome ProgramRunner::runStep(int i) {
 
     m_table.setCurrentCell(i, ProgramTable::StepColumn);
     m_table.setCurrentCellBackground(ProgramTable::buttonFace());
-    return StepOutcome::Done;
+    return RunEnd::Done;
 }
 
-void ProgramRunner::endRun() {
+void ProgramRunner::endRun(PassEnd end) {
     m_table.setCurrentCellBackground(ProgramTable::buttonFace());
-    if (m_views.mainButtons)
-        m_views.mainButtons->ProgramStop();
-    if (m_views.miniButtons)
-        m_views.miniButtons->ProgramStop();
-    m_state.prog_running = false;
+    // The selection goes back to the title row.
+    m_table.setCurrentCell(0, m_table.currentColumn());
+    setRunning(false);
     m_inRun = false;
+    emit runEnded(end.end);
+    if (end.end == RunEnd::DeviceFailed)
+        emit message(tr("The run stopped at step %1: the QMX-7700 did not answer as expected.")
+                         .arg(end.step));
 }
 
-void ProgramRunner::showMessage(const QString &text) {
-    if (m_views.messages)
-        m_views.messages->showMessage(text);
+void ProgramRunner::setRunning(bool running) {
+    m_state.prog_running = running;
 }

@@ -2,65 +2,87 @@
 
 #include "program/steptable.h"
 
-#include <QCoreApplication>
+#include <QObject>
 #include <QString>
 #include <QtGlobal>
 
 #include <optional>
 
 class ChannelCommand;
-class ChannelDial;
 class Clock;
-class MessageDisplay;
 class ProgramTable;
-class RunButtons;
-class TextBox;
 class Waits;
 struct GlobalState;
-
-// The windows that a run reports to. Any of them may be missing.
-struct RunnerViews {
-    RunButtons *mainButtons = nullptr;
-    RunButtons *miniButtons = nullptr;
-    ChannelDial *dial = nullptr;
-    // The mini view's channel box.
-    TextBox *miniChannel = nullptr;
-    // The program editor's txt_no_of_runs: the runs asked for, then the runs still to do.
-    TextBox *editorRuns = nullptr;
-    // The mini view's no_runs box, which mirrors txt_no_of_runs during a run.
-    TextBox *miniRuns = nullptr;
-    MessageDisplay *messages = nullptr;
-};
 
 // Runs the program of the table: each step switches the device to its channel, marks the step
 // and waits its time, for one pass, a counted number of passes or endlessly. Everything runs on
 // the user-interface thread; clearing prog_running stops the run.
-class ProgramRunner {
-    Q_DECLARE_TR_FUNCTIONS(ProgramRunner)
+//
+// It writes the run state (prog_running, cont_mode, no_of_runs) and announces what a surface
+// shows of a run as signals, at the moment it happens.
+class ProgramRunner final : public QObject {
+    Q_OBJECT
 
 public:
+    // Why a run ended. A program that its check refuses starts no run.
+    enum class RunEnd { Done, Stopped, DeviceFailed };
+    Q_ENUM(RunEnd)
+
     ProgramRunner(GlobalState &state, ProgramTable &table, StepTable &steps, ChannelCommand &device,
                   Waits &waits, Clock &clock);
 
-    void setViews(const RunnerViews &views);
-
     // Checks the program, then runs it to its end, a stop request or a device failure. Does
-    // nothing while a run is already in progress, and shows why when the program cannot run.
+    // nothing while a run is already in progress, and says why when the program cannot run.
     void RunProgram();
+    // The Stop buttons' and the closing main window's request: the run ends at its next check.
+    void RequestStop();
+    // RunProgram is on the stack (prog_running alone is cleared by a stop before the run ends).
+    bool isRunning() const { return m_inRun; }
+
+    // The state of the "continous" boxes: on, a run makes the passes of the runs box.
+    void setContinuous(bool on);
+    // The runs entered in a runs box (-1 = endless); the one writer of no_of_runs, which a
+    // counted run counts down.
+    void setNoOfRuns(qint32 runs);
+    // The text of the program editor's runs box, from which a run takes its passes, as it
+    // changes.
+    void setRunsText(const QString &text);
+
+signals:
+    void runStarted();
+    void runEnded(ProgramRunner::RunEnd why);
+    // Step `row` of the table begins: the device goes to `channel` (1..16), then the step waits
+    // plannedMs milliseconds.
+    void stepStarted(int row, int channel, qint64 plannedMs);
+    // A pass of a counted run begins with `runs` runs still to do after it.
+    void runsLeftChanged(qint32 runs);
+    // cont_mode changed.
+    void continuousChanged(bool on);
+    // Why a program cannot run, or why a run stopped short, for the user.
+    void message(const QString &text);
 
 private:
-    enum class StepOutcome { Done, Stopped, DeviceFailed };
+    // One pass, a counted number, or passes until stopped.
+    enum class RunMode { Once, Counted, Endless };
+    struct PassEnd {
+        RunEnd end = RunEnd::Done;
+        // The step that ended the pass early, or the steps it ran.
+        int step = 0;
+    };
 
     // Why the table or the runs box cannot be run, for the user; nothing when it can.
     std::optional<QString> findFault() const;
+    std::optional<QString> findStepFault(int row) const;
     // Copies the steps of the table into the step table; returns how many were read.
     int readSteps();
-    // The number of runs from the editor's box, once findFault() has accepted it.
-    qint32 runsAskedFor() const;
-    void showRunsLeft(qint32 runs);
-    StepOutcome runStep(int i);
-    void endRun();
-    void showMessage(const QString &text);
+    RunMode runMode() const;
+    PassEnd runPasses(RunMode mode, qint32 passes, int steps);
+    void beginPass(RunMode mode, qint32 passesLeft);
+    bool anotherPass(RunMode mode, qint32 passesLeft) const;
+    PassEnd runPass(int steps);
+    RunEnd runStep(int i);
+    void endRun(PassEnd end);
+    void setRunning(bool running);
 
     GlobalState &m_state;
     ProgramTable &m_table;
@@ -68,7 +90,7 @@ private:
     ChannelCommand &m_device;
     Waits &m_waits;
     Clock &m_clock;
-    RunnerViews m_views;
-    // RunProgram is on the stack (prog_running alone is cleared by a stop before the run ends).
+    // As the runs box starts.
+    QString m_runsText = QStringLiteral("-1");
     bool m_inRun = false;
 };

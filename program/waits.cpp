@@ -33,18 +33,31 @@ Waits::Waits(Clock &clock, const GlobalState &state)
     : m_clock(clock)
     , m_state(state) {}
 
-void Waits::WaitTime(double value, const QString &unit) {
+std::optional<Waits::Plan> Waits::plan(double value, const QString &unit) {
     const std::optional<double> exactMs = inMilliseconds(value, unit);
     if (!exactMs || !(value >= 0.0) || !std::isfinite(value))
-        return;
-    if (unit == QLatin1String("ms") && value < kLongestBlockingMs) {
-        const auto ms = static_cast<qint64>(roundHalfEven(value));
-        m_clock.sleep(std::chrono::milliseconds(ms));
-        return;
-    }
+        return std::nullopt;
+    if (unit == QLatin1String("ms") && value < kLongestBlockingMs)
+        return Plan{true, static_cast<qint64>(roundHalfEven(value))};
     // The runner rejects times that do not fit before a run starts; anything else waits nothing.
     if (const std::optional<qint32> ms = toLong(*exactMs))
-        WaitMs(*ms);
+        return Plan{false, *ms};
+    return std::nullopt;
+}
+
+qint64 Waits::plannedMs(double value, const QString &unit) {
+    const std::optional<Plan> wait = plan(value, unit);
+    return wait ? wait->ms : 0;
+}
+
+void Waits::WaitTime(double value, const QString &unit) {
+    const std::optional<Plan> wait = plan(value, unit);
+    if (!wait)
+        return;
+    if (wait->blocking)
+        m_clock.sleep(std::chrono::milliseconds(wait->ms));
+    else
+        WaitMs(static_cast<qint32>(wait->ms));
 }
 
 void Waits::WaitMs(qint32 ms) {

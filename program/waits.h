@@ -29,8 +29,18 @@ public:
     // product lands on half a millisecond rounds as they say. Nothing for a text that names none
     // of the four units.
     static std::optional<double> inMilliseconds(double value, const QString &unit);
+    // The whole milliseconds that WaitTime(value, unit) waits; 0 when it does not wait.
+    static qint64 plannedMs(double value, const QString &unit);
 
 private:
+    struct Plan {
+        // One blocking sleep, or a wait that serves events.
+        bool blocking = false;
+        qint64 ms = 0;
+    };
+    // How WaitTime waits value in unit; nothing when it does not wait at all.
+    static std::optional<Plan> plan(double value, const QString &unit);
+
     Clock &m_clock;
     const GlobalState &m_state;
 };

@@ -8,7 +8,7 @@
 // file is there. The install test places it as the program is placed and starts it by its link.
 int main(int argc, char *argv[]) {
     QCoreApplication application(argc, argv);
-    const QString path = HelpFilePath(1);
+    const QString path = HelpFilePath(HelpMode::BesideProgram);
     QTextStream(stdout) << path << '\n';
     return QFileInfo(path).isFile() ? 0 : 1;
 }

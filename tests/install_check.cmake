@@ -1,5 +1,5 @@
 # Installs the build into a fresh prefix and checks what lands there: run by CTest with
-# -DBUILD_DIR, -DPREFIX, -DPROBE (a program that prints HelpFilePath(1)), -DICON (ON when the
+# -DBUILD_DIR, -DPREFIX, -DPROBE (a program that prints the help file path), -DICON (ON when the
 # icon is installed) and -DVALIDATE (desktop-file-validate).
 
 function(fail)

@@ -1,5 +1,5 @@
 // The device link over a real pseudo-terminal against qmx7700-sim, in real time.
-#include "support/fakeviews.h"
+#include "support/signallog.h"
 #include "support/simlink.h"
 
 #include <QElapsedTimer>
@@ -11,14 +11,14 @@ namespace {
 const QList<int> kPositions{-300, 150,  1200,  2400,  3600,  4800,  6000,  7200,
                             8400, 9600, 10800, 12000, 13200, 14400, 15600, 32767};
 
-// The link with the lamps and status it reports to.
+// The link and what it reports.
 struct Program : SimLink {
     explicit Program(const Simulator &sim)
         : SimLink(sim) {
-        link.setViews(LinkViews{&status, {&lamps}, nullptr, nullptr, nullptr});
+        log.watch(link);
     }
-    FakeStatus status;
-    FakeLamps lamps;
+    QStringList lamps() const { return log.starting({"power", "error"}); }
+    SignalLog log;
 };
 } // namespace
 
@@ -48,8 +48,8 @@ private slots:
         QVERIFY2(timer.elapsed() >= 2700, qPrintable(QString::number(timer.elapsed())));
         QCOMPARE(program.link.statusText(), QStringLiteral("CONNECTED TO QMX7700"));
         QCOMPARE(QList<int>(program.state.ch_pos.begin(), program.state.ch_pos.end()), kPositions);
-        QCOMPARE(program.lamps.log.mid(0, 2), QStringList({"power on", "error on"}));
-        QCOMPARE(program.lamps.log.last(), QStringLiteral("error off"));
+        QCOMPARE(program.lamps().mid(0, 2), QStringList({"power on", "error on"}));
+        QCOMPARE(program.lamps().last(), QStringLiteral("error off"));
         const QList<QByteArray> commands = sim.commandsSince(0);
         QCOMPARE(commands.mid(0, 3), QList<QByteArray>({"ver\\r\\n", "GPROGSEQ\\r\\n", "VER\\r"}));
         QVERIFY(commands.count("GFS\\r") >= 10);
@@ -68,7 +68,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(program.link.statusText(), QStringLiteral("NOT CONNECTED"), 1000);
         QVERIFY(!program.port.isOpen());
         QVERIFY(!program.state.dev_found);
-        QVERIFY2(program.status.reason.contains(sim.linkPath()), qPrintable(program.status.reason));
+        QVERIFY2(program.log.reason.contains(sim.linkPath()), qPrintable(program.log.reason));
         // The process's own CPU time over a second: it was most of a core.
         const std::clock_t cpuBefore = std::clock();
         QTest::qWait(1000);
@@ -90,7 +90,7 @@ private slots:
         program.link.Connect();
         QTest::qWait(2000);
         QCOMPARE(program.link.GotoChannel(3), GotoResult::Sent);
-        QCOMPARE(program.status.reason, QString());
+        QCOMPARE(program.log.reason, QString());
     }
 };
 

@@ -1,9 +1,9 @@
 // The device protocol in virtual time: every byte written and the moment it was written.
 #include "core/globalstate.h"
 #include "device/devicelink.h"
-#include "support/fakeviews.h"
 #include "support/scripteddevice.h"
 #include "support/scriptedport.h"
+#include "support/signallog.h"
 
 #include <QTest>
 
@@ -20,12 +20,9 @@ struct Rig {
         state.opt_comport = 1;
         state.ch_pos.fill(9);
         port.setResponder([this](const QByteArray &w) { return device(w); });
-        link.setViews(LinkViews{&status, {&lamps}, &messages, &dial, &miniChannel});
-        // What the main window shows while the message is up.
-        messages.onShow = [this](const QString &) {
-            messages.messages << link.statusText();
-        };
+        log.watch(link);
     }
+    QStringList lamps() const { return log.starting({"power", "error"}); }
     // Writes relative to the rig's start.
     Writes writes() const {
         Writes relative;
@@ -37,8 +34,7 @@ struct Rig {
         link.Connect();
         QCOMPARE(link.statusText(), kConnected);
         port.clearWrites();
-        lamps.log.clear();
-        dial.calls.clear();
+        log.lines.clear();
         start = clock.nowMs();
     }
 
@@ -46,12 +42,8 @@ struct Rig {
     ScriptedPort port{clock};
     ScriptedDevice device;
     GlobalState state;
-    FakeStatus status;
-    FakeLamps lamps;
-    FakeMessages messages;
-    FakeDial dial;
-    FakeTextBox miniChannel;
     DeviceLink link{state, port, clock};
+    SignalLog log;
     qint64 start = clock.nowMs();
 };
 
@@ -95,9 +87,11 @@ private slots:
             expected << Writes{{1100, "VER\r"}, {1200, "GFS\r"}};
         QCOMPARE(rig.writes(), expected);
         QCOMPARE(rig.clock.nowMs() - rig.start, silent ? 5500 : 1760);
-        QCOMPARE(rig.lamps.log, silent ? QStringList() : QStringList({"power on", "error off"}));
-        QCOMPARE(rig.dial.calls.size(), silent ? 0 : 1);
-        QCOMPARE(rig.miniChannel.text(), silent ? QString() : QStringLiteral("1"));
+        // Channel 1 is marked and selected before the link reports itself up.
+        QCOMPARE(rig.log.lines,
+                 silent ? QStringList({"message QMX-7700 not found", "status NOT CONNECTED"})
+                        : QStringList({"power on", "error off", "mark 0 selected", "channel 0",
+                                       "status " + kConnected}));
         QCOMPARE(rig.state.cur_channel, silent ? 5 : 0);
     }
 
@@ -155,13 +149,14 @@ private slots:
         QCOMPARE(rig.link.statusText(), up ? kConnected : kNotConnected);
         QCOMPARE(rig.state.dev_found && rig.port.isOpen(), up);
         QCOMPARE(Positions(rig.state.ch_pos.begin(), rig.state.ch_pos.end()), c.positions);
-        QCOMPARE(rig.dial.calls.size(), up ? 1 : 0);
+        QCOMPARE(rig.log.lines.count("mark 0 selected"), up ? 1 : 0);
         // Path N tells the user, before the status panel changes; path F says nothing, but the
         // panel's tooltip says why. A port that does not open is never written to.
-        QCOMPARE(rig.messages.messages, c.outcome == NotFound
-                                            ? QStringList({"QMX-7700 not found", "Status"})
-                                            : QStringList{});
-        QCOMPARE(rig.status.reason.isEmpty(), c.outcome != Failed);
+        QStringList said{"status " + rig.link.statusText()};
+        if (c.outcome == NotFound)
+            said.prepend("message QMX-7700 not found");
+        QCOMPARE(rig.log.starting({"message", "status"}), said);
+        QCOMPARE(rig.log.reason.isEmpty(), c.outcome != Failed);
         QCOMPARE(rig.port.writes().isEmpty(),
                  c.portNumber < 1 || !c.openable || c.alreadyConnected);
         QCOMPARE(rig.port.writesToClosedPort(), 0);
@@ -207,7 +202,7 @@ private slots:
         QCOMPARE(rig.link.QueryFault(force), lamp == u"on");
         QCOMPARE(rig.writes(), (Writes{{0, "GFS\r"}}));
         QCOMPARE(rig.clock.nowMs() - rig.start, 60);
-        QCOMPARE(rig.lamps.log, lamp.isEmpty() ? QStringList() : QStringList{"error " + lamp});
+        QCOMPARE(rig.lamps(), lamp.isEmpty() ? QStringList() : QStringList{"error " + lamp});
     }
 
     // The fault wait serves events before each query. A connect asked for again from there does
@@ -225,7 +220,7 @@ private slots:
         QCOMPARE(rig.port.opens(), 1);
         QCOMPARE(rig.port.count("GFS\r"), 4);
         QCOMPARE(rig.link.statusText(), kConnected);
-        QCOMPARE(rig.lamps.log.count(QStringLiteral("error on")), 3);
+        QCOMPARE(rig.lamps().count(QStringLiteral("error on")), 3);
     }
 
     // The adapter is pulled while no command uses the port: path F at once. A run waiting
@@ -244,7 +239,7 @@ private slots:
         rig.port.pull();
         QCOMPARE(rig.link.statusText(), kNotConnected);
         QVERIFY(!rig.port.isOpen() && !rig.state.dev_found);
-        QCOMPARE(rig.status.reason, QStringLiteral("scripted failure"));
+        QCOMPARE(rig.log.reason, QStringLiteral("scripted failure"));
         QCOMPARE(rig.link.GotoChannel(2), running ? GotoResult::Failed : GotoResult::NotSent);
         QCOMPARE(rig.link.GotoChannel(2), GotoResult::NotSent);
         rig.link.Connect();
@@ -312,11 +307,11 @@ private slots:
             expected.prepend({0, "LA" + QByteArray::number(stored) + "\rM\r"});
         QCOMPARE(rig.writes(), expected);
         QCOMPARE(rig.link.statusText(), kConnected);
-        QCOMPARE(rig.status.reason.isEmpty(), result != GotoResult::Failed);
+        QCOMPARE(rig.log.reason.isEmpty(), result != GotoResult::Failed);
         // The next command that works takes the reason away again.
         rig.device.positions = {""};
         QCOMPARE(rig.link.GotoChannel(0), GotoResult::Sent);
-        QVERIFY(rig.status.reason.isEmpty());
+        QVERIFY(rig.log.reason.isEmpty());
     }
 };
 

@@ -51,12 +51,18 @@ struct Rig : AppRig {
     QLabel *panel() const {
         return main().findChild<QLabel *>(QStringLiteral("sbStatusBarPanel1"));
     }
-    // The pressed toolbar buttons.
-    QString buttons() const {
+    // The pressed toolbar buttons; with mini, then the mini view's "start" (R) and "stop" (S).
+    QString buttons(bool mini = false) const {
         QString pressed;
         for (const char *key : {"Channelmode", "Programmode", "Run", "Stop"})
             pressed += action(QString::fromLatin1(key))->isChecked() ? key[0] : '-';
-        return pressed;
+        if (!mini)
+            return pressed;
+        const auto miniPressed = [this](const char *key) {
+            return module->miniView()->findChild<QAction *>(key)->isChecked();
+        };
+        return pressed + u'/' + (miniPressed("start") ? u'R' : u'-') +
+               (miniPressed("stop") ? u'S' : u'-');
     }
     // The channels the device was moved to, read from the distinct positions it has.
     QList<int> moves() const {
@@ -87,7 +93,7 @@ struct Rig : AppRig {
         click(QStringLiteral("Neu"));
         for (int r = 0; r < steps.size(); ++r) {
             for (int c = 0; c < 3; ++c)
-                module->table().setText(r + 1, c + 1, steps[r].section(u' ', c, c));
+                instrument().table().setText(r + 1, c + 1, steps[r].section(u' ', c, c));
         }
     }
     // The mini view's toolbar button.
@@ -164,7 +170,7 @@ private slots:
                  device ? QStringList() : QStringList{"QMX-7700 not found"});
         QCOMPARE(rig.buttons(), QStringLiteral("C--S"));
         QVERIFY(!rig.action(QStringLiteral("Run"))->isEnabled());
-        const GlobalState &state = rig.module->state();
+        const GlobalState &state = rig.instrument().state();
         QCOMPARE(QList<int>({state.cont_mode, state.no_of_runs, state.cur_channel}),
                  QList<int>({0, -1, panel.startsWith(u"CONNECTED") ? 0 : -1}));
         // Always on top is in force in the view shown, and the editor takes keys.
@@ -173,7 +179,7 @@ private slots:
         QCOMPARE(shownWindow->windowFlags().testFlag(Qt::WindowStaysOnTopHint),
                  settings.contains("OnTop=1"));
         QTest::keyClick(rig.module->programView()->findChild<QWidget *>("grid"), Qt::Key_7);
-        QCOMPARE(rig.module->table().text(1, 1), QStringLiteral("7"));
+        QCOMPARE(rig.instrument().table().text(1, 1), QStringLiteral("7"));
         // Another start asks for the front; with no view shown, the channel view comes up.
         rig.module->bringToFront();
         QCOMPARE(rig.windows(),
@@ -209,9 +215,9 @@ private slots:
 
         Rig rig({"MainLeft=1500", "MainTop=1200", "MiniLeft=3000", "MiniTop=600"});
         rig.module->startUp();
-        rig.module->state().cur_channel = 6;
-        rig.module->state().cont_mode = 1;
-        rig.module->state().no_of_runs = 7;
+        rig.instrument().state().cur_channel = 6;
+        rig.instrument().state().cont_mode = 1;
+        rig.instrument().state().no_of_runs = 7;
         for (const QString &step : steps) {
             const QStringList at = step.section(u' ', 1).split(u',');
             if (step == u"close")
@@ -250,12 +256,12 @@ private slots:
                             const QList<int> &moves, const char *message = "") {
             QTest::newRow(name) << step << click << position << buttons << moves << message;
         };
-        row("a run", "3", "", {}, "C-R-", {3, 5});
-        row("Run during the run starts nothing", "3", "Run", {}, "C-R- C-R-", {3, 5});
-        row("Stop during the run ends it", "3", "Stop", {}, "C-R- C-RS", {3});
+        row("a run", "3", "", {}, "C-R-/R-", {3, 5});
+        row("Run during the run starts nothing", "3", "Run", {}, "C-R-/R- C-R-", {3, 5});
+        row("Stop during the run ends it", "3", "Stop", {}, "C-R-/R- C-RS", {3});
         row("a program that cannot run", "17", "", {}, "", {},
             "Step 1: the channel must be 1 to 16.");
-        row("a broken reply ends the run, not the program", "3", "", "#?x\r\n", "C-R-", {3},
+        row("a broken reply ends the run, not the program", "3", "", "#?x\r\n", "C-R-/R-", {3},
             "The run stopped at step 1: the QMX-7700 did not answer as expected.");
     }
 
@@ -274,7 +280,7 @@ private slots:
         QStringList seen;
         rig.user = [&, start = rig.served](int served) {
             if (served == start + 1)
-                seen << rig.buttons();
+                seen << rig.buttons(true);
             if (served == start + 2 && !click.isEmpty()) {
                 rig.click(click);
                 seen << rig.buttons();
@@ -286,9 +292,9 @@ private slots:
         QCOMPARE(rig.moves(), moves);
         QCOMPARE(rig.messages->messages, message.isEmpty() ? QStringList() : QStringList{message});
         // Idle again, and the program goes on; Stop while idle stays pressed.
-        QVERIFY(!rig.module->state().prog_running);
+        QVERIFY(!rig.instrument().state().prog_running);
         rig.click(QStringLiteral("Stop"));
-        QCOMPARE(rig.buttons(), QStringLiteral("C--S"));
+        QCOMPARE(rig.buttons(true), QStringLiteral("C--S/-S"));
         QVERIFY(rig.main().isVisible() && rig.exits == 0);
     }
 
@@ -300,13 +306,13 @@ private slots:
         for (int step = 1; step <= 20; ++step)
             steps << QStringLiteral("%1 1 s").arg((step - 1) % 16 + 1);
         rig.program(steps);
-        const ProgramTable &table = rig.module->table();
+        const ProgramTable &table = rig.instrument().table();
         auto *grid = rig.module->programView()->findChild<QAbstractItemView *>("grid");
         QList<int> outOfView;
         rig.user = [&](int) {
-            const QRect cell = grid->visualRect(table.index(table.row(), 1));
-            if (table.row() > 0 && !grid->viewport()->rect().contains(cell))
-                outOfView << table.row();
+            const QRect cell = grid->visualRect(table.index(table.currentRow(), 1));
+            if (table.currentRow() > 0 && !grid->viewport()->rect().contains(cell))
+                outOfView << table.currentRow();
         };
         rig.click(QStringLiteral("Run"));
         QCOMPARE(outOfView, QList<int>());
@@ -342,7 +348,7 @@ private slots:
         const QString path = rig.dir.filePath(QStringLiteral("p.qmx"));
         const QByteArray before = "1,4;Step\tChannel\tTime to wait\tTime unit\r1\t9\t1\ts\r\n";
         QVERIFY(writeFile(path, before));
-        ProgramTable &table = rig.module->table();
+        ProgramTable &table = rig.instrument().table();
         for (int step = 1; step <= 3; ++step)
             table.setText(step, 1, step == 2 && answers.contains(u"gap") ? "" : "3");
         rig.files->answer = answers.startsWith(u"path") ? path : QString();
@@ -462,7 +468,7 @@ private slots:
         }
         // Nothing was unloaded while the operation was on the stack, which came to its end.
         QVERIFY(aliveAfterClose && main);
-        QVERIFY(!rig.module->state().prog_running && !rig.port->isOpen());
+        QVERIFY(!rig.instrument().state().prog_running && !rig.port->isOpen());
         QCOMPARE(rig.panel()->text(), inConnect ? QStringLiteral("NOT CONNECTED")
                                                 : QStringLiteral("CONNECTED TO QMX7700"));
         // Nothing is sent after the close, and nothing is said.
@@ -471,7 +477,7 @@ private slots:
 
         QTRY_VERIFY(rig.module->unloaded());
         QCOMPARE(rig.dialogs->log, QStringList{"unload dialogs"});
-        QVERIFY(!main && !rig.module->state().main_window);
+        QVERIFY(!main);
         QCOMPARE(rig.exits, 1);
         QCOMPARE(rig.setting(QStringLiteral("MainLeft")), during == u"mini view" ? "1500" : "3000");
     }
@@ -499,7 +505,7 @@ private slots:
                               Qt::LeftButton);
         QCOMPARE(rig.port->writtenBytes(),
                  portOpen ? QList<QByteArray>(2, "GFS\r") : QList<QByteArray>{});
-        QCOMPARE(rig.module->state().cur_channel, qint16(4));
+        QCOMPARE(rig.instrument().state().cur_channel, qint16(4));
         QCOMPARE(rig.dial(), onlyOne(4, kRed));
         // With force set, a valid reply lights the error lamp.
         QCOMPARE(rig.module->channelView()->findChild<QWidget *>("picErroron")->isHidden(),
@@ -541,14 +547,15 @@ private slots:
         rig.main().ChangeView(2);
         rig.port->clearWrites();
         QLineEdit *box = rig.module->miniView()->findChild<QLineEdit *>(QStringLiteral("channel"));
-        box->setText(QStringLiteral("4"));
+        box->selectAll();
+        QTest::keyClicks(box, QStringLiteral("4"));
         box->selectAll();
         QTest::keyClick(box, Qt::Key_Backspace);
         QTest::keyClicks(box, typed);
         if (!key.isEmpty())
             rig.clickMini(key);
         QCOMPARE(box->text(), after);
-        QCOMPARE(rig.module->state().cur_channel, curChannel);
+        QCOMPARE(rig.instrument().state().cur_channel, curChannel);
         QCOMPARE(rig.moves(), moves);
         QCOMPARE(rig.busy, QList<bool>(moves.size(), true));
         QVERIFY(!QGuiApplication::overrideCursor());

@@ -1,6 +1,11 @@
 // The program editor as the user meets it: keys and clicks on the grid and the in-cell list.
 #include "core/globalstate.h"
+#include "program/programfile.h"
 #include "program/programtable.h"
+#include "program/runner.h"
+#include "program/waits.h"
+#include "support/signallog.h"
+#include "support/virtualclock.h"
 #include "ui/frmprogram.h"
 
 #include <QAbstractItemView>
@@ -15,7 +20,7 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-// The program editor over a new table, its key filter hooked, shown.
+// The program editor over the first table, its key filter hooked, shown.
 struct Rig {
     Rig() {
         view.HookGrid();
@@ -45,7 +50,15 @@ struct Rig {
 
     GlobalState state;
     ProgramTable table;
-    frmProgram view{state, table};
+    // As the program starts with it, before the editor shows it.
+    const bool firstProgram = (setUpFirstProgram(table), true);
+    StepTable steps;
+    VirtualClock clock;
+    SignalLog log;
+    RecordingChannelCommand device{log, clock};
+    Waits waits{clock, state};
+    ProgramRunner runner{state, table, steps, device, waits, clock};
+    frmProgram view{state, table, runner};
     QTableView *grid = view.findChild<QTableView *>(QStringLiteral("grid"));
     QComboBox *list = view.findChild<QComboBox *>(QStringLiteral("cbEditCell"));
 };
@@ -121,7 +134,7 @@ void TestFrmProgram::keyFilter() {
     rig.type(keys);
 
     QCOMPARE(rig.table.text(row, col), cell);
-    QCOMPARE(rig.table.rows(), rows);
+    QCOMPARE(rig.table.rowCount(), rows);
     QCOMPARE(rig.table.text(rows - 1, 0), QString::number(rows - 1));
 }
 
@@ -159,7 +172,7 @@ void TestFrmProgram::editList() {
                       items->visualRect(items->model()->index(item, 0)).center());
     rig.type(key);
     QCOMPARE(rig.table.text(2, col), cell);
-    QCOMPARE(QPoint(rig.table.row(), rig.table.col()), QPoint(2, col));
+    QCOMPARE(QPoint(rig.table.currentRow(), rig.table.currentColumn()), QPoint(2, col));
 }
 
 // "continous" clicked (an empty step) or text typed into the runs box over "0": cont_mode,
@@ -181,6 +194,11 @@ void TestFrmProgram::runsBoxes() {
     }
     QCOMPARE(seen,
              QStringList({"1 -1 \"-1\" 1", "1 -1 \"abc\" 1", "1 5 \" 5 \" 1", "0 5 \" 5 \" 0"}));
+    // A run takes its passes from what the box shows.
+    QTest::mouseClick(rig.view.findChild<QCheckBox *>("chk_cont"), Qt::LeftButton);
+    rig.log.watch(rig.runner);
+    rig.runner.RunProgram();
+    QCOMPARE(rig.log.starting({"runs left"}).size(), 5);
 }
 
 QTEST_MAIN(TestFrmProgram)

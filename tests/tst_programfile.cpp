@@ -1,9 +1,8 @@
-#include "core/views.h"
 #include "program/programfile.h"
 #include "program/programtable.h"
 #include "program/steptable.h"
-#include "support/fakeviews.h"
 #include "support/files.h"
+#include "support/signallog.h"
 #include "support/tablerows.h"
 
 #include <QFileInfo>
@@ -45,9 +44,9 @@ QByteArray programFile(int steps, int cols, const QByteArray &header = {}) {
 // A new program with rows from row 1 on, cells split at tabs.
 void newProgram(ProgramTable &table, int cols, const QStringList &rows) {
     StepTable steps;
-    table.setCols(cols);
-    NewProgram(table, steps, nullptr);
-    table.setRows(std::max(table.rows(), int(rows.size()) + 1));
+    table.setColumnCount(cols);
+    ProgramDocument(table, steps).NewProgram();
+    table.setRowCount(std::max(table.rowCount(), int(rows.size()) + 1));
     for (int r = 0; r < rows.size(); ++r) {
         const QStringList cells = rows.at(r).split(u'\t');
         for (int c = 0; c < cells.size(); ++c)
@@ -77,7 +76,8 @@ struct Refusal {
 
 // File commands leave the current cell and the selection at the top left.
 bool selectionAtOrigin(const ProgramTable &table) {
-    return table.row() == 0 && table.col() == 0 && table.rowSel() == 0 && table.colSel() == 0;
+    return table.currentRow() == 0 && table.currentColumn() == 0 && table.selectionEndRow() == 0 &&
+           table.selectionEndColumn() == 0;
 }
 
 } // namespace
@@ -165,21 +165,21 @@ private slots:
         else if (!c.bytes.isEmpty())
             QVERIFY(writeFile(file, c.bytes));
         ProgramTable table;
-        table.setRows(50);
+        table.setRowCount(50);
         table.setText(40, 2, u"old"_s);
         StepTable records;
         records[3].channel_no = 7;
-        RunLog log;
-        FakeHost host(log);
-        FakeMessages messages(&log);
-        LoadProgram(file, table, records, &host, &messages);
+        ProgramDocument document(table, records);
+        SignalLog log;
+        log.watch(document);
+        document.LoadProgram(file);
 
-        QCOMPARE(log.entries.filter(u"host."_s),
-                 QStringList({"host.hide", "host.enable", "host.enable"}));
-        QCOMPARE(messages.messages.size(), c.message ? 1 : 0);
+        // A new program first, whatever the file holds; then what is wrong with the file.
+        QCOMPARE(log.lines.value(0), u"new program"_s);
+        QCOMPARE(log.messages().size(), c.message ? 1 : 0);
         if (c.message) {
-            QVERIFY2(messages.messages[0].contains(QFileInfo(file).fileName()),
-                     qPrintable(messages.messages[0]));
+            QVERIFY2(log.messages()[0].contains(QFileInfo(file).fileName()),
+                     qPrintable(log.messages()[0]));
         }
         QCOMPARE(records[3].channel_no, qint16(-1));
         QVERIFY(selectionAtOrigin(table));
@@ -231,10 +231,12 @@ private slots:
                     QFile::resize(file, std::max(size, qint64(bytes.size()))));
         ProgramTable table;
         StepTable steps;
-        FakeMessages messages;
-        LoadProgram(file, table, steps, nullptr, &messages);
-        const QString shown = messages.messages.value(0);
-        QCOMPARE(messages.messages.size(), why.isEmpty() ? 0 : 1);
+        ProgramDocument document(table, steps);
+        SignalLog log;
+        log.watch(document);
+        document.LoadProgram(file);
+        const QString shown = log.messages().value(0);
+        QCOMPARE(log.messages().size(), why.isEmpty() ? 0 : 1);
         QVERIFY2(shown.contains(why) &&
                      shown.contains(why.isEmpty() ? "" : QFileInfo(file).fileName()),
                  qPrintable(shown));
@@ -267,7 +269,7 @@ private slots:
         QVERIFY(writeFile(file, bytes));
         ProgramTable table;
         StepTable steps;
-        LoadProgram(file, table, steps, nullptr, nullptr);
+        ProgramDocument(table, steps).LoadProgram(file);
         QCOMPARE(table.text(1, 1), cell);
         const QString copy = path(u"copy.qmx"_s);
         QCOMPARE(SaveProgram(copy, table), QString());

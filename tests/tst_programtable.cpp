@@ -13,8 +13,8 @@ QString coordinates(int r, int c) {
 
 // Fills every cell with "r,c" so that a moved or lost cell shows.
 void fillCoordinates(ProgramTable &table) {
-    for (int r = 0; r < table.rows(); ++r) {
-        for (int c = 0; c < table.cols(); ++c)
+    for (int r = 0; r < table.rowCount(); ++r) {
+        for (int c = 0; c < table.columnCount(); ++c)
             table.setText(r, c, coordinates(r, c));
     }
 }
@@ -22,8 +22,8 @@ void fillCoordinates(ProgramTable &table) {
 // "r,c=text" for every cell whose text is not "r,c", row by row.
 QStringList changedCells(const ProgramTable &table) {
     QStringList changed;
-    for (int r = 0; r < table.rows(); ++r) {
-        for (int c = 0; c < table.cols(); ++c) {
+    for (int r = 0; r < table.rowCount(); ++r) {
+        for (int c = 0; c < table.columnCount(); ++c) {
             if (table.text(r, c) != coordinates(r, c))
                 changed << coordinates(r, c) + u'=' + table.text(r, c);
         }
@@ -33,7 +33,8 @@ QStringList changedCells(const ProgramTable &table) {
 
 // The current cell, the far corner of the selection and the top row.
 QList<int> positions(const ProgramTable &table) {
-    return {table.row(), table.col(), table.rowSel(), table.colSel(), table.topRow()};
+    return {table.currentRow(), table.currentColumn(), table.selectionEndRow(),
+            table.selectionEndColumn(), table.topRow()};
 }
 } // namespace
 
@@ -80,8 +81,8 @@ private slots:
         table.setCurrentCell(corners[0], corners[1]);
         table.setSelectionEnd(corners[2], corners[3]);
         if (!clip.isNull())
-            QCOMPARE(table.clip(), clip);
-        table.setClip(block);
+            QCOMPARE(table.selectedText(), clip);
+        table.setSelectedText(block);
         QCOMPARE(changedCells(table), changes);
         // The selection itself stays.
         QCOMPARE(positions(table).mid(0, 4), corners);
@@ -113,18 +114,18 @@ private slots:
         QCOMPARE(end.last(), QVariantList({2, 1}));
 
         // Shrinking pulls every position inside, and says so.
-        table.setRows(40);
+        table.setRowCount(40);
         table.setTopRow(30);
         table.setCurrentCell(35, 3);
         table.setSelectionEnd(20, 2);
-        table.setRows(10);
-        table.setCols(2);
+        table.setRowCount(10);
+        table.setColumnCount(2);
         QCOMPARE(positions(table), QList<int>({9, 1, 9, 1, 9}));
         QCOMPARE(current.last(), QVariantList({9, 1}));
         QCOMPARE(end.last(), QVariantList({9, 1}));
         QCOMPARE(top.last(), QVariantList{QVariant(9)});
         // The top row stays the first non-fixed row, even when there is none.
-        table.setRows(1);
+        table.setRowCount(1);
         QCOMPARE(positions(table), QList<int>({0, 1, 0, 1, 1}));
     }
 
@@ -132,19 +133,19 @@ private slots:
     // grid of texts would.
     void manyEdits() {
         ProgramTable table;
-        QList<QStringList> grid(table.rows(), QStringList(table.cols()));
+        QList<QStringList> grid(table.rowCount(), QStringList(table.columnCount()));
         for (int round = 0; round < 3000; ++round) {
             if (round % 500 == 250) {
                 const int rows = 5 + round % 40;
                 const int cols = 1 + round % 7;
-                table.setRows(rows);
-                table.setCols(cols);
+                table.setRowCount(rows);
+                table.setColumnCount(cols);
                 grid.resize(rows);
                 for (QStringList &cells : grid)
                     cells = (cells + QStringList(cols)).mid(0, cols);
             }
-            const int r = (round * 7) % table.rows();
-            const int c = (round * 3) % table.cols();
+            const int r = (round * 7) % table.rowCount();
+            const int c = (round * 3) % table.columnCount();
             // Long, short and empty texts, so that rows move and texts pile up.
             const QString text =
                 round % 5 == 0 ? QString() : QString(round % 97, QChar(u'a' + round % 26));

@@ -3,7 +3,7 @@
 #include "program/programtable.h"
 #include "program/runner.h"
 #include "program/waits.h"
-#include "support/fakeviews.h"
+#include "support/signallog.h"
 #include "support/virtualclock.h"
 
 #include <QLocale>
@@ -13,8 +13,7 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-const QStringList kButtons{"main.ProgramRun", "mini.ProgramRun", "main.ProgramStop",
-                           "mini.ProgramStop"};
+const QStringList kDone{"run started", "run ended Done"};
 
 // n steps "<channel>|<time>|<unit>" over channels 1 to 16.
 QStringList manySteps(int n, const QString &timeAndUnit) {
@@ -36,24 +35,17 @@ struct Rig {
     GlobalState state;
     ProgramTable table;
     StepTable stepTable;
-    RunLog log;
+    ProgramDocument document{table, stepTable};
+    SignalLog log;
     RecordingChannelCommand device{log, clock};
     Waits waits{clock, state};
-    FakeRunButtons mainButtons{log, "main"};
-    FakeRunButtons miniButtons{log, "mini"};
-    FakeDial dial{&log};
-    FakeTextBox miniChannel{&log, "miniChannel"};
-    FakeTextBox editorRuns{&log, "editorRuns", "-1"};
-    FakeTextBox miniRuns{&log, "miniRuns", "-1"};
-    FakeMessages messages{&log};
     ProgramRunner runner{state, table, stepTable, device, waits, clock};
     const qint64 startMs = clock.nowMs();
     // The table at each change while a step is marked; see watchTable().
     QStringList seen;
 
     Rig() {
-        runner.setViews(
-            {&mainButtons, &miniButtons, &dial, &miniChannel, &editorRuns, &miniRuns, &messages});
+        log.watch(runner);
         device.answer = [this](int n) {
             return endRunThatDoesNotEnd(n);
         };
@@ -72,23 +64,23 @@ struct Rig {
 
     // Puts the steps "<channel>|<time>|<unit>" into the table and runs them from a clean log.
     void run(const QStringList &program, int contMode = 0, const QString &runs = u"-1"_s) {
-        table.setRows(std::max<int>(ProgramTable::kNewRowCount, int(program.size()) + 1));
+        table.setRowCount(std::max<int>(ProgramTable::kNewRowCount, int(program.size()) + 1));
         for (int i = 0; i < program.size(); ++i) {
             const QStringList cells = program[i].split(u'|');
             for (int c = 0; c < 3; ++c)
                 table.setText(i + 1, ProgramTable::ChannelColumn + c, cells.value(c));
         }
         state.cont_mode = qint16(contMode);
-        editorRuns.setText(runs);
-        log.entries.clear();
+        runner.setRunsText(runs);
+        log.lines.clear();
         runner.RunProgram();
     }
 
     // Every cell with a background of its own, as "row,col colour".
     QStringList markedCells() const {
         QStringList cells;
-        for (int r = 0; r < table.rows(); ++r) {
-            for (int c = 0; c < table.cols(); ++c) {
+        for (int r = 0; r < table.rowCount(); ++r) {
+            for (int c = 0; c < table.columnCount(); ++c) {
                 if (table.cellBackground(r, c).isValid())
                     cells << u"%1,%2 %3"_s.arg(r).arg(c).arg(table.cellBackground(r, c).name());
             }
@@ -100,8 +92,9 @@ struct Rig {
     void watchTable(const std::function<void()> &alsoOnEvents = {}) {
         clock.setOnServeEvents([this, alsoOnEvents] {
             const QStringList cells = markedCells();
-            const QString view =
-                u"row %1 top %2: %3"_s.arg(table.row()).arg(table.topRow()).arg(cells.join(u"; "));
+            const QString view = u"row %1 top %2: %3"_s.arg(table.currentRow())
+                                     .arg(table.topRow())
+                                     .arg(cells.join(u"; "));
             if (!cells.isEmpty() && (seen.isEmpty() || seen.last() != view))
                 seen << view;
             if (alsoOnEvents)
@@ -132,18 +125,17 @@ private slots:
         // Each command follows the wait of the step before it, and the run ends after the last.
         QCOMPARE(rig.device.commands, QStringList({"2@0", "6@250", "11@1750"}));
         QCOMPARE(rig.elapsedMs(), 2750);
-        // Each step paints the dial, moves the device, then shows the channel; the runs boxes
-        // and the message box are left alone.
-        QStringList expected = kButtons.mid(0, 2);
-        for (int channel : {3, 7, 12}) {
-            expected << u"dial %1 #ff0000"_s.arg(channel - 1) << u"goto %1"_s.arg(channel - 1)
-                     << u"miniChannel=%1"_s.arg(channel);
-        }
-        QCOMPARE(rig.log.entries, expected + kButtons.mid(2));
+        // Each step is announced with its time, moves the device, then selects the channel; no
+        // runs are counted and nothing is said.
+        QStringList expected{"run started"};
+        const std::array<int, 3> steps[] = {{1, 3, 250}, {2, 7, 1500}, {3, 12, 1000}};
+        for (const auto &[row, channel, ms] : steps)
+            expected << u"step %1: channel %2, %3 ms"_s.arg(row).arg(channel).arg(ms)
+                     << u"goto %1"_s.arg(channel - 1) << u"select %1"_s.arg(channel - 1);
+        QCOMPARE(rig.log.lines, expected << "run ended Done");
         QCOMPARE(rig.seen, QStringList({marking(1), marking(2), marking(3)}));
         QVERIFY(rig.markedCells().isEmpty());
         QVERIFY(!rig.state.prog_running);
-        QCOMPARE(rig.state.cur_channel, qint16(11));
     }
 
     // Programs that run without a message, and the commands they give.
@@ -192,7 +184,7 @@ private slots:
                 rig.state.prog_running = false;
         });
         rig.run(program);
-        QVERIFY2(rig.messages.messages.isEmpty(), qPrintable(rig.messages.messages.join(u'\n')));
+        QVERIFY2(rig.log.messages().isEmpty(), qPrintable(rig.log.messages().join(u'\n')));
         QCOMPARE(rig.device.commands.join(u' '), expected);
         QVERIFY(!rig.state.prog_running);
     }
@@ -234,13 +226,12 @@ private slots:
         QStringList expected;
         for (const QString &runsLeft : passes.split(u' ', Qt::SkipEmptyParts)) {
             if (runsLeft != u"-")
-                expected << "editorRuns=" + runsLeft << "miniRuns=" + runsLeft;
+                expected << "runs left " + runsLeft;
             if (channel1 == u"3")
                 expected += QStringList{"goto 2", "goto 6", "goto 11"};
         }
-        QCOMPARE(rig.log.entries.filter(QRegularExpression(u"^goto|Runs="_s)), expected);
-        QCOMPARE(rig.log.entries.filter(u".Program"_s), kButtons);
-        QVERIFY(rig.messages.messages.isEmpty());
+        QCOMPARE(rig.log.starting({"goto", "runs left"}), expected);
+        QCOMPARE(rig.log.starting({"run started", "run ended", "message"}), kDone);
         QCOMPARE(rig.state.no_of_runs, noOfRunsAfter);
         QVERIFY(!rig.state.prog_running);
     }
@@ -279,12 +270,14 @@ private slots:
             if (c.action.contains(u"run"))
                 rig.runner.RunProgram();
             if (c.action == u"new")
-                NewProgram(rig.table, rig.stepTable, nullptr);
+                rig.document.NewProgram();
         });
         rig.run(manySteps(5, "2|s"), 1, c.runs);
 
         QCOMPARE(rig.device.commands.size(), c.commands);
-        QCOMPARE(rig.log.entries.filter(u".Program"_s), kButtons);
+        QCOMPARE(rig.log.starting({"run started", "run ended", "message"}),
+                 QStringList({"run started", c.action.startsWith(u"stop") ? "run ended Stopped"
+                                                                          : "run ended Done"}));
         QVERIFY(!rig.state.prog_running);
         QVERIFY(rig.markedCells().isEmpty());
         if (c.action.startsWith(u"stop")) {
@@ -295,7 +288,7 @@ private slots:
         if (c.runs == u"-1") {
             // An endless run counts nothing down.
             QCOMPARE(noOfRuns, QList<qint32>(c.commands, 0));
-            QCOMPARE(rig.editorRuns.text() + rig.miniRuns.text(), u"-1-1"_s);
+            QCOMPARE(rig.log.starting({"runs left"}), QStringList());
         }
     }
 
@@ -313,11 +306,12 @@ private slots:
         Rig rig;
         rig.clock.setOnServeEvents([&] {
             if (rig.elapsedMs() == 500)
-                NewProgram(rig.table, rig.stepTable, nullptr);
+                rig.document.NewProgram();
         });
         rig.run(manySteps(5, u"500|ms"_s), 1, u"-1"_s);
         QCOMPARE(rig.device.commands, QStringList{"0@0"});
-        QVERIFY(rig.state.cur_channel == 0 && !rig.state.prog_running);
+        QCOMPARE(rig.log.starting({"select", "run ended"}),
+                 QStringList({"select 0", "run ended Done"}));
     }
 
     void faultyProgramDoesNotStart_data() {
@@ -354,14 +348,14 @@ private slots:
         Rig rig;
         rig.run(program, step == 0 ? 1 : 0, runs);
 
-        QCOMPARE(rig.messages.messages.size(), 1);
-        const QString message = rig.messages.messages.first();
+        QCOMPARE(rig.log.messages().size(), 1);
+        const QString message = rig.log.messages().first();
         QVERIFY2(step > 0 ? message.contains(QRegularExpression(u"^Step %1\\b"_s.arg(step)))
                           : !message.contains(u"Step"),
                  qPrintable(message));
         QVERIFY2(message.contains(topic, Qt::CaseInsensitive), qPrintable(message));
         // Nothing else: no window shows a run and the device stays where it is.
-        QCOMPARE(rig.log.entries, QStringList{"message " + message});
+        QCOMPARE(rig.log.lines, QStringList{"message " + message});
         QVERIFY(!rig.state.prog_running);
     }
 };

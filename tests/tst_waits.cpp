@@ -72,7 +72,7 @@ private slots:
         clock.setOnServeEvents([&] {
             rounds << clock.nowMs();
             if (rounds.size() == stopAt)
-                RequestStop(state);
+                state.prog_running = false;
         });
         const qint64 start = clock.nowMs();
         QCOMPARE(timedWait(value, unit), expectedMs);

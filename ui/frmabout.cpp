@@ -1,6 +1,7 @@
 #include "ui/frmabout.h"
 
 #include "core/version.h"
+#include "platform/applicationtitle.h"
 #include "platform/systeminfo.h"
 #include "ui/twips.h"
 #include "ui/windowlinks.h"
@@ -135,7 +136,7 @@ frmAbout::frmAbout(TopmostWindow &mainWindow, SystemTools &tools, QWidget *owner
     // Load: the labels' texts of this release.
     version->setText(
         tr("Version %1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionPatch));
-    title->setText(tr("QMX-7700"));
+    title->setText(QString::fromLatin1(kApplicationTitle));
     setFixedSize(sizeHint().expandedTo(toPixels(kClientSize)));
 }
 

@@ -86,7 +86,7 @@ frmChannel::frmChannel(GlobalState &state, DeviceLink &link, QWidget *parent)
         button->setColor(kIdleColor);
         connect(button, &RoundButton::pressed, this, &frmChannel::buttonPressed);
         connect(button, &RoundButton::released, this,
-                [this, k] { change_button_color(k, kSelectedColor); });
+                [this, k] { markChannel(k, ChannelMark::Selected); });
         connect(button, &RoundButton::clicked, this, [this, k] { buttonClicked(k); });
         m_buttons[std::size_t(k)] = button;
     }
@@ -101,6 +101,10 @@ void frmChannel::change_button_color(int index, const QColor &color) {
         m_buttons[std::size_t(k)]->setColor(k == index ? color : kIdleColor);
 }
 
+void frmChannel::markChannel(int index, ChannelMark mark) {
+    change_button_color(index, mark == ChannelMark::Selected ? kSelectedColor : kRemarkedColor);
+}
+
 void frmChannel::setPowerLamp(bool on) {
     m_power.setOn(on);
 }
@@ -109,10 +113,10 @@ void frmChannel::setErrorLamp(bool on) {
     m_error.setOn(on);
 }
 
-void frmChannel::Activate() {
+void frmChannel::markCurrentChannel() {
     // Shows a channel chosen elsewhere, the mini view for one.
     if (m_state.cur_channel != -1)
-        change_button_color(m_state.cur_channel, kRemarkedColor);
+        markChannel(m_state.cur_channel, ChannelMark::MarkedAgain);
 }
 
 QColor frmChannel::buttonColor(int index) const {
@@ -145,7 +149,7 @@ void frmChannel::buttonPressed() {
 }
 
 void frmChannel::buttonClicked(int index) {
-    m_state.cur_channel = qint16(index);
+    m_link.selectChannel(index);
     // A failed command needs nothing here: the link keeps its reason for the status panel.
     const BusyCursor busy;
     if (m_link.GotoChannel(index) == GotoResult::NotSent)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/views.h"
+#include "device/channelcommand.h"
 #include "ui/lamps.h"
 
 #include <QWidget>
@@ -19,7 +19,7 @@ struct GlobalState;
 // Object names: a control of an array is named by its array name followed by its index, so the
 // buttons are "MyButton0" .. "MyButton15" and their labels "Label10" .. "Label115". The focus
 // sink is "Picture1"; the lamps are "picPoweroff", "picPoweron", "picErroroff", "picErroron".
-class frmChannel final : public QWidget, public ChannelDial, public LampDisplay {
+class frmChannel final : public QWidget {
     Q_OBJECT
 
 public:
@@ -29,12 +29,15 @@ public:
 
     frmChannel(GlobalState &state, DeviceLink &link, QWidget *parent = nullptr);
 
-    void change_button_color(int index, const QColor &color) override;
-    void setPowerLamp(bool on) override;
-    void setErrorLamp(bool on) override;
+    // Paints the button of channel `index` (0..15) in `color` and every other one idle.
+    void change_button_color(int index, const QColor &color);
+    // Paints the button of channel `index` in the colour of the mark.
+    void markChannel(int index, ChannelMark mark);
+    void setPowerLamp(bool on);
+    void setErrorLamp(bool on);
 
-    // The view became the active child of the main window: re-marks cur_channel.
-    void Activate();
+    // The view became the active child of the main window: marks cur_channel again.
+    void markCurrentChannel();
 
     QColor buttonColor(int index) const;
 

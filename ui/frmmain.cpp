@@ -4,9 +4,8 @@
 #include "core/settings.h"
 #include "core/settingskeys.h"
 #include "device/devicelink.h"
-#include "platform/settingsstore.h"
+#include "platform/applicationtitle.h"
 #include "program/programfile.h"
-#include "program/programtable.h"
 #include "program/runner.h"
 #include "ui/busycursor.h"
 #include "ui/filedialogs.h"
@@ -14,6 +13,7 @@
 #include "ui/frmmini.h"
 #include "ui/frmprogram.h"
 #include "ui/icons.h"
+#include "ui/messagebox.h"
 #include "ui/twips.h"
 
 #include <QCloseEvent>
@@ -51,13 +51,12 @@ frmMain::frmMain(const MainWindowDeps &deps, QWidget *parent)
     , m_link(deps.link)
     , m_runner(deps.runner)
     , m_table(deps.table)
-    , m_steps(deps.steps)
+    , m_document(deps.document)
     , m_fileDialogs(deps.fileDialogs)
     , m_dialogs(deps.dialogs)
-    , m_messages(deps.messages)
-    , m_host(deps.host) {
+    , m_messages(deps.messages) {
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("QMX-7700"));
+    setWindowTitle(QString::fromLatin1(kApplicationTitle));
     setWindowIcon(applicationIcon());
     // A fixed-size frame with Move and Close only.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -73,10 +72,12 @@ frmMain::frmMain(const MainWindowDeps &deps, QWidget *parent)
     createToolBar();
     createStatusBar();
 
-    m_mainLeft = ReadPosition(m_settings, kMainLeftKey);
-    m_mainTop = ReadPosition(m_settings, kMainTopKey);
-    m_miniLeft = ReadPosition(m_settings, kMiniLeftKey);
-    m_miniTop = ReadPosition(m_settings, kMiniTopKey);
+    const QPoint main = ReadWindowPosition(m_settings, kMainPositionKeys);
+    const QPoint mini = ReadWindowPosition(m_settings, kMiniPositionKeys);
+    m_mainLeft = main.x();
+    m_mainTop = main.y();
+    m_miniLeft = mini.x();
+    m_miniTop = mini.y();
     m_placement.move(m_mainLeft, m_mainTop);
     applyFixedSize();
 
@@ -210,6 +211,7 @@ void frmMain::createToolBar() {
         m_toolBar->widgetForAction(action)->setObjectName(button.key);
         connect(action, &QAction::triggered, this, [this, action] { toolButtonClicked(action); });
     }
+    m_runButtons.emplace(*toolButton(kRunButton), *toolButton(kStopButton));
 }
 
 void frmMain::createStatusBar() {
@@ -256,33 +258,18 @@ void frmMain::toolButtonClicked(QAction *button) {
     } else if (key == kSaveKey) {
         fileSave();
     } else if (key == kRunKey) {
-        // A click on the pressed button released it: a run is going on; start no second one.
-        if (!button->isChecked()) {
-            button->setChecked(true);
-            return;
-        }
-        m_runner.RunProgram();
-        // A program that cannot run starts no run and leaves the button as the click set it.
-        if (!m_state.prog_running && button->isChecked()) {
-            button->setChecked(false);
-            toolButton(kStopButton)->setChecked(true);
-        }
+        m_runButtons->runClicked(m_runner);
     } else if (key == kStopKey) {
         if (!button->isChecked()) {
             button->setChecked(true);
             return;
         }
-        RequestStop(m_state);
+        m_runner.RequestStop();
     }
 }
 
 void frmMain::showModally(void (DialogHost::*show)(QWidget *)) {
-    // The window must not stay on top of its own dialog; the dialog reapplies OnTop when it
-    // closes.
-    const qint16 saved = m_state.opt_ontop;
-    m_state.opt_ontop = 0;
-    OnTop();
-    m_state.opt_ontop = saved;
+    applyOnTop(0);
     (m_dialogs.*show)(this);
 }
 
@@ -373,9 +360,9 @@ void frmMain::bringToFront(QWidget &view, bool mainCameBack) {
         return;
     m_front = &view;
     if (&view == m_channel)
-        m_channel->Activate();
+        m_channel->markCurrentChannel();
     else
-        m_program->Activate();
+        m_program->showRunSettings();
 }
 
 void frmMain::rememberMiniPosition() {
@@ -389,9 +376,13 @@ void frmMain::enableViews(bool channel, bool program) {
 }
 
 void frmMain::OnTop() {
-    if (m_state.opt_ontop != 0 && m_state.opt_ontop != 1)
+    applyOnTop(m_state.opt_ontop);
+}
+
+void frmMain::applyOnTop(qint16 ontop) {
+    if (ontop != 0 && ontop != 1)
         return;
-    const bool onTop = m_state.opt_ontop == 1;
+    const bool onTop = ontop == 1;
     // Changing the flag hides the window; it comes back where it was, without taking the focus.
     if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) != onTop)
         setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
@@ -403,17 +394,11 @@ void frmMain::OnTop() {
 }
 
 void frmMain::ProgramRun() {
-    toolButton(kStopButton)->setChecked(false);
-    toolButton(kRunButton)->setChecked(true);
+    m_runButtons->showRunning();
 }
 
 void frmMain::ProgramStop() {
-    toolButton(kRunButton)->setChecked(false);
-    toolButton(kStopButton)->setChecked(true);
-    // The selection goes back to the title row.
-    const int colSel = m_table.colSel();
-    m_table.setCurrentCell(0, m_table.col());
-    m_table.setSelectionEnd(0, colSel);
+    m_runButtons->showIdle();
 }
 
 void frmMain::showLinkStatus(const QString &text, const QString &failureReason) {
@@ -426,15 +411,14 @@ void frmMain::enableRun() {
 }
 
 void frmMain::fileNew() {
-    NewProgram(m_table, m_steps, m_host);
+    m_document.NewProgram();
 }
 
 void frmMain::fileOpen() {
     const QString folder =
         QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Program Files"));
-    m_fileDialogs.chooseFileToOpen(
-        this, tr("Open"), tr("All Files (*.*)|*.*"), folder,
-        [this](const QString &path) { LoadProgram(path, m_table, m_steps, m_host, &m_messages); });
+    m_fileDialogs.chooseFileToOpen(this, tr("Open"), tr("All Files (*.*)|*.*"), folder,
+                                   [this](const QString &path) { m_document.LoadProgram(path); });
 }
 
 void frmMain::fileSave() {
@@ -476,18 +460,9 @@ void frmMain::closeEvent(QCloseEvent *event) {
         return;
     m_unloading = true;
     // A running program leaves its wait loop.
-    m_state.prog_running = false;
-    storePosition();
+    m_runner.RequestStop();
+    m_placement.storePosition(m_settings, kMainPositionKeys);
     emit unloadRequested();
-}
-
-void frmMain::storePosition() {
-    // A minimized or parked window keeps the position stored before.
-    if (isMinimized() || left() == kParkedTwips)
-        return;
-    const QString section = QString::fromLatin1(kSettingsSection);
-    m_settings.write(section, QString::fromLatin1(kMainLeftKey.name), QString::number(left()));
-    m_settings.write(section, QString::fromLatin1(kMainTopKey.name), QString::number(top()));
 }
 
 void frmMain::changeEvent(QEvent *event) {

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "core/views.h"
-#include "program/steptable.h"
+#include "ui/runbuttons.h"
 #include "ui/windowlinks.h"
 #include "ui/windowplacement.h"
 
@@ -9,9 +8,12 @@
 #include <QTimer>
 
 #include <functional>
+#include <optional>
 
 class DeviceLink;
 class FileDialogs;
+class MessageDisplay;
+class ProgramDocument;
 class ProgramRunner;
 class ProgramTable;
 class QAction;
@@ -30,21 +32,16 @@ struct MainWindowDeps {
     DeviceLink &link;
     ProgramRunner &runner;
     ProgramTable &table;
-    StepTable &steps;
+    ProgramDocument &document;
     FileDialogs &fileDialogs;
     DialogHost &dialogs;
     MessageDisplay &messages;
-    ProgramHost *host = nullptr;
 };
 
 // The frame window: menus, the toolbar tbToolBar, the status bar sbStatusBar, and the central
 // area that hosts the channel view and the program editor, one in front of the other. The mini
 // view stands in for it in view 2. Its size is fixed; its position is kept in the settings.
-class frmMain final : public QMainWindow,
-                      public ViewSwitch,
-                      public TopmostWindow,
-                      public RunButtons,
-                      public StatusDisplay {
+class frmMain final : public QMainWindow, public ViewSwitch, public TopmostWindow {
     Q_OBJECT
 
 public:
@@ -62,10 +59,12 @@ public:
     void attachViews(frmChannel &channel, frmProgram &program, frmMini &mini);
 
     void ChangeView(int iview) override;
+    // Applies the always-on-top rule of opt_ontop.
     void OnTop() override;
-    void ProgramRun() override;
-    void ProgramStop() override;
-    void showLinkStatus(const QString &text, const QString &failureReason) override;
+    void ProgramRun();
+    void ProgramStop();
+    // The first panel of the status bar: the link state, and why it failed as its tooltip.
+    void showLinkStatus(const QString &text, const QString &failureReason);
 
     // Start-up's showing of view 0 or 1, which brings up the main window too but leaves the
     // toolbar as it was created.
@@ -103,6 +102,10 @@ private:
     void createToolBar();
     void createStatusBar();
     void toolButtonClicked(QAction *button);
+    // ontop: 1 keeps the window on top, 0 does not, any other value leaves it as it is.
+    void applyOnTop(qint16 ontop);
+    // The window must not stay on top of its own dialog; the dialog reapplies OnTop when it
+    // closes.
     void showModally(void (DialogHost::*show)(QWidget *));
     // Saves the program to path, asking first when steps would be lost; then runs saved.
     void saveProgram(const QString &path, const std::function<void()> &saved);
@@ -113,7 +116,6 @@ private:
     void rememberMiniPosition();
     void takeFocusIfBack(bool mainWasVisible);
     void updateClock();
-    void storePosition();
     void enableViews(bool channel, bool program);
 
     GlobalState &m_state;
@@ -121,15 +123,15 @@ private:
     DeviceLink &m_link;
     ProgramRunner &m_runner;
     ProgramTable &m_table;
-    StepTable &m_steps;
+    ProgramDocument &m_document;
     FileDialogs &m_fileDialogs;
     DialogHost &m_dialogs;
     MessageDisplay &m_messages;
-    ProgramHost *m_host = nullptr;
 
     WindowPlacement m_placement{*this};
     QWidget *m_viewArea = nullptr;
     QToolBar *m_toolBar = nullptr;
+    std::optional<RunStopButtons> m_runButtons;
     QLabel *m_statusPanel = nullptr;
     QLabel *m_clockPanel = nullptr;
     QTimer m_clockTimer;

@@ -4,10 +4,9 @@
 #include "core/numbers.h"
 #include "core/settings.h"
 #include "core/settingskeys.h"
-#include "device/channelcommand.h"
-#include "platform/settingsstore.h"
+#include "device/devicelink.h"
+#include "platform/applicationtitle.h"
 #include "program/programfile.h"
-#include "program/programtable.h"
 #include "program/runner.h"
 #include "ui/busycursor.h"
 #include "ui/filedialogs.h"
@@ -33,8 +32,6 @@ constexpr int kChannelPlaceholder = 550;
 // Around the items, and the width of a separator.
 constexpr int kToolbarMargin = 30;
 constexpr int kSeparatorWidth = 90;
-
-const QColor kRemarkedChannel(255, 1, 1);
 
 bool isChannelNumber(qint32 number) {
     return number >= 1 && number <= kChannelCount;
@@ -66,12 +63,12 @@ frmMini::frmMini(const MiniViewDeps &deps, QWidget *parent)
               Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
     , m_deps(deps) {
     setObjectName(QStringLiteral("frmMini"));
-    setWindowTitle(tr("QMX-7700"));
+    setWindowTitle(QString::fromLatin1(kApplicationTitle));
     // Closing the mini view leads back to the channel view; it never ends the program.
     setAttribute(Qt::WA_QuitOnClose, false);
     setFixedSize(toPixels(QSize(kClientWidth, kClientHeight)));
     buildToolbar();
-    Load();
+    restore();
 }
 
 frmMini::~frmMini() = default;
@@ -93,7 +90,7 @@ void frmMini::buildToolbar() {
     m_start = addButton("start", tr("start program"), "start", true);
     m_stop = addButton("stop", tr("stop program"), "stop", true);
     m_toolbar->addSeparator();
-    m_continous = addButton("continous", tr("continous mode"), "continous", true);
+    m_continuous = addButton("continous", tr("continous mode"), "continous", true);
     m_toolbar->addSeparator();
     m_noRuns = addBox("no_runs", kRunsPlaceholder, QString());
     addButton("oneup", tr("one channel up"), "1up", false);
@@ -104,11 +101,11 @@ void frmMini::buildToolbar() {
     m_toolbar->addSeparator();
     addButton("view", tr("change to channelview"), "view", false);
 
-    m_channelBox.emplace(*m_channel);
-    m_runsBox.emplace(*m_noRuns);
+    m_runButtons.emplace(*m_start, *m_stop);
     connect(m_toolbar, &QToolBar::actionTriggered, this, &frmMini::onToolbarAction);
-    connect(m_channel, &QLineEdit::textChanged, this, &frmMini::onChannelChanged);
-    connect(m_noRuns, &QLineEdit::textChanged, this, &frmMini::onRunsChanged);
+    // Only what the user types is taken; what the link and the runner show is theirs already.
+    connect(m_channel, &QLineEdit::textEdited, this, &frmMini::channelTyped);
+    connect(m_noRuns, &QLineEdit::textEdited, this, &frmMini::runsTyped);
 }
 
 QAction *frmMini::addButton(const char *key, const QString &tooltip, const char *image,
@@ -137,53 +134,49 @@ QLineEdit *frmMini::addBox(const char *name, int placeholderTwips, const QString
     return edit;
 }
 
-void frmMini::Load() {
-    m_unloaded = false;
-    m_placement.move(ReadPosition(m_deps.settings, kMiniLeftKey),
-                     ReadPosition(m_deps.settings, kMiniTopKey));
-    m_continous->setChecked(m_deps.state.cont_mode == 1);
+void frmMini::restore() {
+    m_closed = false;
+    const QPoint stored = ReadWindowPosition(m_deps.settings, kMiniPositionKeys);
+    m_placement.move(stored.x(), stored.y());
+    m_continuous->setChecked(m_deps.state.cont_mode == 1);
     m_stop->setChecked(!m_deps.state.prog_running);
     m_start->setEnabled(m_programExists);
 }
 
-void frmMini::reloadIfUnloaded() {
-    if (m_unloaded)
-        Load();
+void frmMini::restoreIfClosed() {
+    if (m_closed)
+        restore();
 }
 
-void frmMini::Activate() {
+void frmMini::showSharedState() {
     m_channel->setText(QString::number(m_deps.state.cur_channel + 1));
-    m_continous->setChecked(m_deps.state.cont_mode == 1);
+    m_continuous->setChecked(m_deps.state.cont_mode == 1);
     m_noRuns->setText(QString::number(m_deps.state.no_of_runs));
-    m_noRuns->setEnabled(m_continous->isChecked());
+    m_noRuns->setEnabled(m_continuous->isChecked());
 }
 
 bool frmMini::event(QEvent *event) {
     if (event->type() == QEvent::WindowActivate)
-        Activate();
+        showSharedState();
     return QWidget::event(event);
 }
 
 void frmMini::showEvent(QShowEvent *event) {
-    reloadIfUnloaded();
-    Activate();
+    restoreIfClosed();
+    showSharedState();
     QWidget::showEvent(event);
 }
 
 void frmMini::closeEvent(QCloseEvent *event) {
-    Unload();
+    closeToChannelView();
     event->accept();
 }
 
-void frmMini::Unload() {
-    if (m_unloaded)
+void frmMini::closeToChannelView() {
+    if (m_closed)
         return;
-    if (!isParked()) {
-        const QString section = QLatin1String(kSettingsSection);
-        m_deps.settings.write(section, QLatin1String(kMiniLeftKey.name), QString::number(left()));
-        m_deps.settings.write(section, QLatin1String(kMiniTopKey.name), QString::number(top()));
-    }
-    m_unloaded = true;
+    m_placement.storePosition(m_deps.settings, kMiniPositionKeys);
+    m_closed = true;
     m_deps.views.ChangeView(0);
     hide();
 }
@@ -204,15 +197,20 @@ void frmMini::OnTop() {
 }
 
 void frmMini::ProgramRun() {
-    m_stop->setChecked(false);
-    m_start->setChecked(true);
+    m_runButtons->showRunning();
 }
 
 void frmMini::ProgramStop() {
-    m_start->setChecked(false);
-    m_stop->setChecked(true);
-    m_deps.table.setCurrentCell(0, m_deps.table.col());
-    m_deps.table.setSelectionEnd(0, m_deps.table.colSel());
+    m_runButtons->showIdle();
+}
+
+void frmMini::showChannel(int index) {
+    if (!m_takingChannel)
+        m_channel->setText(QString::number(index + 1));
+}
+
+void frmMini::showRunsLeft(qint32 runs) {
+    m_noRuns->setText(QString::number(runs));
 }
 
 void frmMini::enableStart() {
@@ -229,7 +227,7 @@ int frmMini::top() const {
 }
 
 void frmMini::move(int leftTwips, int topTwips) {
-    reloadIfUnloaded();
+    restoreIfClosed();
     m_placement.move(leftTwips, topTwips);
 }
 
@@ -241,24 +239,16 @@ bool frmMini::isParked() const {
     return m_placement.isParked();
 }
 
-TextBox &frmMini::channelBox() {
-    return *m_channelBox;
-}
-
-TextBox &frmMini::runsBox() {
-    return *m_runsBox;
-}
-
 void frmMini::onToolbarAction(QAction *action) {
     const QString key = action->objectName();
     if (key == QLatin1String("start"))
-        onStart();
+        m_runButtons->runClicked(m_deps.runner);
     else if (key == QLatin1String("stop"))
         onStop();
     else if (key == QLatin1String("load"))
         onLoad();
     else if (key == QLatin1String("continous"))
-        onContinous();
+        onContinuous();
     else if (key == QLatin1String("oneup"))
         stepChannel(+1);
     else if (key == QLatin1String("onedown"))
@@ -269,40 +259,25 @@ void frmMini::onToolbarAction(QAction *action) {
         onView();
 }
 
-void frmMini::onStart() {
-    // A click on the pressed button (a run is active) must not start a second run.
-    if (!m_start->isChecked()) {
-        m_start->setChecked(true);
-        return;
-    }
-    m_stop->setChecked(false);
-    m_deps.runner.RunProgram();
-    // A run that its check refused never reaches ProgramStop: show the idle state again.
-    if (!m_deps.state.prog_running && m_start->isChecked()) {
-        m_start->setChecked(false);
-        m_stop->setChecked(true);
-    }
-}
-
 void frmMini::onStop() {
+    // Unlike the main window's "Stop", this one releases "start" at once.
     if (m_stop->isChecked())
         m_start->setChecked(false);
     else if (!m_deps.state.prog_running)
         m_stop->setChecked(true); // idle stays shown as idle
-    RequestStop(m_deps.state);
+    m_deps.runner.RequestStop();
 }
 
 void frmMini::onLoad() {
     m_deps.dialogs.chooseFileToOpen(
-        this, tr("Open"), tr("All Files (*.*)|*.*"), QString(), [this](const QString &path) {
-            LoadProgram(path, m_deps.table, m_deps.steps, m_deps.host, m_deps.messages);
-        });
+        this, tr("Open"), tr("All Files (*.*)|*.*"), QString(),
+        [this](const QString &path) { m_deps.document.LoadProgram(path); });
 }
 
-void frmMini::onContinous() {
-    const bool on = m_continous->isChecked();
-    m_deps.state.cont_mode = on ? 1 : 0;
-    m_deps.editorContinuous.setContinuous(on);
+void frmMini::onContinuous() {
+    const bool on = m_continuous->isChecked();
+    // The program editor's "continous" box follows, and runs its own click behaviour.
+    m_deps.runner.setContinuous(on);
     m_noRuns->setEnabled(on);
 }
 
@@ -315,8 +290,10 @@ void frmMini::stepChannel(int delta) {
     if (!number)
         return;
     // At the limit the box keeps its number and the device is switched to it once more.
-    if ((delta > 0 && *number < kChannelCount) || (delta < 0 && *number > 1))
+    if ((delta > 0 && *number < kChannelCount) || (delta < 0 && *number > 1)) {
         m_channel->setText(QString::number(*number + delta));
+        channelTyped(m_channel->text());
+    }
     gotoTypedChannel();
 }
 
@@ -326,26 +303,27 @@ void frmMini::gotoTypedChannel() {
         return;
     const BusyCursor busy;
     // No feedback here: a link that is down or a move that failed leaves the view as it is.
-    m_deps.device.GotoChannel(*number - 1);
+    m_deps.link.GotoChannel(*number - 1);
 }
 
 void frmMini::onView() {
     m_deps.views.ChangeView(0);
-    Unload();
-    const qint16 channel = m_deps.state.cur_channel;
-    if (channel >= 0 && channel < kChannelCount)
-        m_deps.dial.change_button_color(channel, kRemarkedChannel);
+    closeToChannelView();
+    m_deps.link.markCurrentChannel();
 }
 
-void frmMini::onChannelChanged(const QString &text) {
+void frmMini::channelTyped(const QString &text) {
     // Only a channel number, or 0 for none, is taken; anything else (a box being cleared to type
     // a new number, a number beyond 16) leaves the selection as it was.
     const std::optional<qint32> number = parseWholeLong(text);
-    if (number && *number >= 0 && *number <= kChannelCount)
-        m_deps.state.cur_channel = static_cast<qint16>(*number - 1);
+    if (!number || *number < 0 || *number > kChannelCount)
+        return;
+    m_takingChannel = true;
+    m_deps.link.selectChannel(static_cast<int>(*number - 1));
+    m_takingChannel = false;
 }
 
-void frmMini::onRunsChanged(const QString &text) {
+void frmMini::runsTyped(const QString &text) {
     if (const std::optional<qint32> runs = parseWholeLong(text))
-        m_deps.state.no_of_runs = *runs;
+        m_deps.runner.setNoOfRuns(*runs);
 }

@@ -1,19 +1,16 @@
 #pragma once
 
-#include "core/views.h"
-#include "program/steptable.h"
-#include "ui/lineeditbox.h"
+#include "ui/runbuttons.h"
 #include "ui/windowplacement.h"
 
 #include <QWidget>
 
 #include <optional>
 
-class ChannelCommand;
-class ContinuousSwitch;
+class DeviceLink;
 class FileDialogs;
+class ProgramDocument;
 class ProgramRunner;
-class ProgramTable;
 class QAction;
 class QLineEdit;
 class QToolBar;
@@ -25,28 +22,22 @@ struct GlobalState;
 struct MiniViewDeps {
     GlobalState &state;
     SettingsStore &settings;
-    ProgramTable &table;
-    StepTable &steps;
+    ProgramDocument &document;
     ProgramRunner &runner;
-    ChannelCommand &device;
+    DeviceLink &link;
     FileDialogs &dialogs;
     ViewSwitch &views;
-    ChannelDial &dial;
-    // The program editor's "continous" box.
-    ContinuousSwitch &editorContinuous;
-    ProgramHost *host = nullptr;
-    MessageDisplay *messages = nullptr;
 };
 
 // The mini view: a fixed-size tool window with one toolbar (Toolbar1) that stands in for the main
 // window: load, start, stop, continous, one channel up and down, go to the channel typed in
 // `channel`, and back to the channel view; `no_runs` shows the runs.
 //
-// One object lives for the whole run. Creating it runs Load. Unload (close box, "view", or the
-// main window closing) hides and parks the window; the next move() or show() first runs Load
-// again, as creating the window anew would, so a view switch that moves it afterwards still
+// One object lives for the whole run. Creating it restores it. Closing it (close box, "view", or
+// the main window closing) hides and parks the window; the next move() or show() first restores
+// it again, as creating the window anew would, so a view switch that moves it afterwards still
 // wins over the stored position.
-class frmMini final : public QWidget, public RunButtons {
+class frmMini final : public QWidget {
     Q_OBJECT
 
 public:
@@ -55,14 +46,19 @@ public:
 
     // Position from "MiniLeft"/"MiniTop", "continous" from cont_mode, "stop" pressed unless a run
     // is active, "start" disabled until a program exists.
-    void Load();
+    void restore();
     // The boxes and "continous" from the shared state. Runs when the window becomes active and
     // when it is shown (a window shown without activation is not activated).
-    void Activate();
+    void showSharedState();
 
     void OnTop();
-    void ProgramRun() override;
-    void ProgramStop() override;
+    void ProgramRun();
+    void ProgramStop();
+    // `channel` shows the channel selected (index 0..15, -1 for none), unless the user is typing
+    // it.
+    void showChannel(int index);
+    // `no_runs` shows the runs still to do.
+    void showRunsLeft(qint32 runs);
 
     // Enables the "start" button once a program exists.
     void enableStart();
@@ -74,13 +70,9 @@ public:
     void park();
     bool isParked() const;
 
-    // The boxes, as the link and the runner write into them.
-    TextBox &channelBox();
-    TextBox &runsBox();
-
     // Closes the window as its close box does: stores the position unless parked, then leads back
-    // to the channel view. Does nothing while the window is unloaded.
-    void Unload();
+    // to the channel view. Does nothing while the window is closed.
+    void closeToChannelView();
 
 protected:
     bool event(QEvent *event) override;
@@ -91,18 +83,18 @@ private:
     void buildToolbar();
     QAction *addButton(const char *key, const QString &tooltip, const char *image, bool checkable);
     QLineEdit *addBox(const char *name, int placeholderTwips, const QString &text);
-    void reloadIfUnloaded();
+    void restoreIfClosed();
 
     void onToolbarAction(QAction *action);
-    void onStart();
     void onStop();
     void onLoad();
-    void onContinous();
+    void onContinuous();
     void stepChannel(int delta);
     void gotoTypedChannel();
     void onView();
-    void onChannelChanged(const QString &text);
-    void onRunsChanged(const QString &text);
+    // The change handlers of the boxes, for what the user typed.
+    void channelTyped(const QString &text);
+    void runsTyped(const QString &text);
     // The whole number in `channel`, if the box holds one.
     std::optional<qint32> typedChannel() const;
 
@@ -111,13 +103,14 @@ private:
     QToolBar *m_toolbar = nullptr;
     QAction *m_start = nullptr;
     QAction *m_stop = nullptr;
-    QAction *m_continous = nullptr;
+    std::optional<RunStopButtons> m_runButtons;
+    QAction *m_continuous = nullptr;
     QLineEdit *m_noRuns = nullptr;
     QLineEdit *m_channel = nullptr;
-    std::optional<LineEditBox> m_channelBox;
-    std::optional<LineEditBox> m_runsBox;
-    // A program was created or loaded, so "start" stays enabled across an unload.
+    // A program was created or loaded, so "start" stays enabled across a close.
     bool m_programExists = false;
-    // Unloaded since the last Load.
-    bool m_unloaded = false;
+    // Closed since it was last restored.
+    bool m_closed = false;
+    // The channel typed is being taken, so its box does not show it back.
+    bool m_takingChannel = false;
 };

@@ -3,6 +3,7 @@
 #include "core/globalstate.h"
 #include "core/numbers.h"
 #include "core/settings.h"
+#include "core/settingskeys.h"
 #include "platform/portnames.h"
 #include "platform/serialportlist.h"
 #include "platform/settingsstore.h"
@@ -311,12 +312,12 @@ void frmOptions::portChosen(int index) {
     const std::optional<qint16> number = parseInteger(m_port->itemText(index).mid(3));
     if (!number)
         return;
-    m_state.opt_comport = *number;
+    setOption(m_state, kComPortKey, *number);
     showPortDevice();
 }
 
 void frmOptions::languageChosen(int index) {
-    m_state.opt_language = qint16(index);
+    setOption(m_state, kLanguageKey, qint16(index));
 }
 
 void frmOptions::fillPortList() {
@@ -387,10 +388,10 @@ void frmOptions::portListChosen() {
 }
 
 void frmOptions::okClicked() {
-    m_state.opt_hbx = m_hbx->value();
-    m_state.opt_ontop = m_onTop->value();
-    m_state.opt_splash = m_splash->value();
-    m_state.opt_view = qint16(qMax(0, m_view->checkedId()));
+    setOption(m_state, kHbxKey, m_hbx->value());
+    setOption(m_state, kOnTopKey, m_onTop->value());
+    setOption(m_state, kSplashKey, m_splash->value());
+    setOption(m_state, kViewKey, qint16(qMax(0, m_view->checkedId())));
     for (const auto &[number, path] : m_chosenDevices)
         mapPortDevice(number, path, m_settings);
     accept();

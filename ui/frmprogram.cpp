@@ -2,8 +2,8 @@
 
 #include "core/globalstate.h"
 #include "core/numbers.h"
-#include "program/programfile.h"
 #include "program/programtable.h"
+#include "program/runner.h"
 #include "ui/programgrid.h"
 #include "ui/twips.h"
 
@@ -87,29 +87,22 @@ QLabel *newLabel(const QString &name, const QString &text, const QRect &twips, Q
 }
 } // namespace
 
-frmProgram::frmProgram(GlobalState &state, ProgramTable &table, QWidget *parent)
+frmProgram::frmProgram(GlobalState &state, ProgramTable &table, ProgramRunner &runner,
+                       QWidget *parent)
     : QWidget(parent)
     , m_state(state)
     , m_table(table)
+    , m_runner(runner)
     , m_grid(new ProgramGrid(table, this))
     , m_editList(new QComboBox(m_grid->viewport()))
     , m_continuous(new QCheckBox(tr("continous"), this))
     , m_runs(new QLineEdit(QStringLiteral("-1"), this))
-    , m_runsBox(*m_runs)
     , m_power(*this, QStringLiteral("Power"), LampColor::Green, kPowerLamp, kPowerLamp)
     , m_error(*this, QStringLiteral("Error"), LampColor::Red, kErrorLamp, kErrorLamp) {
     setObjectName(QStringLiteral("frmProgram"));
     setWindowTitle(tr("Program"));
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
-
-    // A new table of 16 steps under the titles, its first step cell current.
-    m_table.clear();
-    m_table.setCols(ProgramTable::kNewColumnCount);
-    m_table.setRows(ProgramTable::kNewRowCount);
-    writeTitles(m_table);
-    m_table.genSteps();
-    m_table.setCurrentCell(m_table.fixedRows(), m_table.fixedCols());
 
     m_grid->setObjectName(QStringLiteral("grid"));
     m_grid->setGeometry(toPixels(kGrid));
@@ -146,7 +139,10 @@ frmProgram::frmProgram(GlobalState &state, ProgramTable &table, QWidget *parent)
     connect(&m_table, &ProgramTable::selectionEndChanged, this, &frmProgram::gridSelectionChanged);
     connect(m_editList, &QComboBox::activated, this, &frmProgram::editListChosen);
     connect(m_continuous, &QCheckBox::toggled, this, &frmProgram::continuousClicked);
-    connect(m_runs, &QLineEdit::textChanged, this, &frmProgram::runsTextChanged);
+    // A run takes its passes from what the box shows, whoever wrote it; only what the user types
+    // are runs entered.
+    connect(m_runs, &QLineEdit::textChanged, &m_runner, &ProgramRunner::setRunsText);
+    connect(m_runs, &QLineEdit::textEdited, this, &frmProgram::runsEdited);
 }
 
 frmProgram::~frmProgram() = default;
@@ -166,7 +162,7 @@ void frmProgram::genSteps() {
     m_table.genSteps();
 }
 
-void frmProgram::Activate() {
+void frmProgram::showRunSettings() {
     setContinuous(m_state.cont_mode != 0);
     m_runs->setText(QString::number(m_state.no_of_runs));
 }
@@ -175,8 +171,8 @@ void frmProgram::setContinuous(bool ticked) {
     m_continuous->setChecked(ticked);
 }
 
-TextBox &frmProgram::runsBox() {
-    return m_runsBox;
+void frmProgram::showRunsLeft(qint32 runs) {
+    m_runs->setText(QString::number(runs));
 }
 
 void frmProgram::setPowerLamp(bool on) {
@@ -225,8 +221,8 @@ bool frmProgram::eventFilter(QObject *watched, QEvent *event) {
 }
 
 void frmProgram::placeEditList() {
-    const int row = m_table.row();
-    const int col = m_table.col();
+    const int row = m_table.currentRow();
+    const int col = m_table.currentColumn();
     const QRect cell = m_grid->cellRect(row, col);
     if (cell.isEmpty())
         return;
@@ -253,7 +249,7 @@ void frmProgram::hideEditList() {
 
 void frmProgram::gridSelectionChanged() {
     hideEditList();
-    if (hasEditList(m_table.col()))
+    if (hasEditList(m_table.currentColumn()))
         placeEditList();
 }
 
@@ -269,15 +265,15 @@ void frmProgram::gridKeyPressed(QKeyEvent *event) {
 }
 
 void frmProgram::gridLeftButtonPressed() {
-    if (hasEditList(m_table.col()))
+    if (hasEditList(m_table.currentColumn()))
         placeEditList();
 }
 
 void frmProgram::typeCharacter(QChar c) {
-    const int row = m_table.row();
-    const int col = m_table.col();
+    const int row = m_table.currentRow();
+    const int col = m_table.currentColumn();
     // The titles and the step numbers are not typed into.
-    const bool stepCell = row >= m_table.fixedRows() && col >= m_table.fixedCols();
+    const bool stepCell = row >= m_table.fixedRowCount() && col >= m_table.fixedColumnCount();
     const QString cell = m_table.text(row, col);
 
     if (stepCell && isNumberCharacter(c)) {
@@ -300,29 +296,33 @@ void frmProgram::typeCharacter(QChar c) {
         showInEditList(m_table.text(row, col));
 
     // Editing the last step keeps an empty row below it.
-    if (row == m_table.rows() - 1)
+    if (row == m_table.rowCount() - 1)
         addrow();
     genSteps();
 }
 
 void frmProgram::editListChosen() {
-    m_table.setText(m_table.row(), m_table.col(), m_editList->currentText().trimmed());
+    m_table.setText(m_table.currentRow(), m_table.currentColumn(),
+                    m_editList->currentText().trimmed());
     hideEditList();
     m_grid->setFocus();
-    if (m_table.row() == m_table.rows() - 1)
+    if (m_table.currentRow() == m_table.rowCount() - 1)
         addrow();
     genSteps();
 }
 
 void frmProgram::continuousClicked(bool ticked) {
     m_runs->setEnabled(ticked);
-    m_state.cont_mode = ticked ? 1 : 0;
-    if (m_runs->text() == QLatin1String("0"))
+    m_runner.setContinuous(ticked);
+    // As if typed: "-1" is entered.
+    if (m_runs->text() == QLatin1String("0")) {
         m_runs->setText(QStringLiteral("-1"));
+        runsEdited(m_runs->text());
+    }
 }
 
-void frmProgram::runsTextChanged(const QString &text) {
+void frmProgram::runsEdited(const QString &text) {
     // Anything but a whole number leaves the runs as they were.
     if (const std::optional<qint32> runs = parseWholeLong(text))
-        m_state.no_of_runs = *runs;
+        m_runner.setNoOfRuns(*runs);
 }

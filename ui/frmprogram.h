@@ -1,14 +1,12 @@
 #pragma once
 
-#include "core/views.h"
 #include "ui/lamps.h"
-#include "ui/lineeditbox.h"
-#include "ui/windowlinks.h"
 
 #include <QList>
 #include <QWidget>
 
 class ProgramGrid;
+class ProgramRunner;
 class ProgramTable;
 class QCheckBox;
 class QComboBox;
@@ -22,11 +20,14 @@ struct GlobalState;
 //
 // Object names: "grid", "cbEditCell", "chk_cont", "txt_no_of_runs", "Label1", "Label2",
 // "lbRemRuns", "picPoweroff", "picPoweron", "picErroroff", "picErroron".
-class frmProgram final : public QWidget, public LampDisplay, public ContinuousSwitch {
+class frmProgram final : public QWidget {
     Q_OBJECT
 
 public:
-    frmProgram(GlobalState &state, ProgramTable &table, QWidget *parent = nullptr);
+    // chk_cont and what the user types into txt_no_of_runs set the run mode and the runs through
+    // the runner, which takes a run's passes from what txt_no_of_runs shows.
+    frmProgram(GlobalState &state, ProgramTable &table, ProgramRunner &runner,
+               QWidget *parent = nullptr);
     ~frmProgram() override;
 
     // Installs the key filter and the list placement on the grid; called once at start-up.
@@ -37,14 +38,15 @@ public:
 
     // The view became the active child of the main window: chk_cont from cont_mode, then the runs
     // box from no_of_runs.
-    void Activate();
+    void showRunSettings();
 
-    void setContinuous(bool ticked) override;
-    // txt_no_of_runs, as the runner writes into it.
-    TextBox &runsBox();
+    // chk_cont ticked or cleared; a change of the box's value runs its click behaviour.
+    void setContinuous(bool ticked);
+    // txt_no_of_runs shows the runs still to do.
+    void showRunsLeft(qint32 runs);
 
-    void setPowerLamp(bool on) override;
-    void setErrorLamp(bool on) override;
+    void setPowerLamp(bool on);
+    void setErrorLamp(bool on);
 
     // Empties the edit list and fills it with the choices of a column (none for most columns).
     void FillEditCombo(int col);
@@ -67,17 +69,17 @@ private:
     void typeCharacter(QChar c);
     void editListChosen();
     void continuousClicked(bool ticked);
-    void runsTextChanged(const QString &text);
+    void runsEdited(const QString &text);
 
     GlobalState &m_state;
     ProgramTable &m_table;
+    ProgramRunner &m_runner;
     ProgramGrid *m_grid;
     QComboBox *m_editList;
     QCheckBox *m_continuous;
     QLineEdit *m_runs;
     // The check box and the labels, whose texts must fit their places.
     QList<QWidget *> m_captions;
-    LineEditBox m_runsBox;
     LampPair m_power;
     LampPair m_error;
 };

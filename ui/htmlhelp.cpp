@@ -17,13 +17,13 @@ QPointer<HelpWindow> &helpWindow() {
 }
 } // namespace
 
-QString HelpFilePath(qint16 mode) {
-    if (mode != 1)
+QString HelpFilePath(HelpMode mode) {
+    if (mode != HelpMode::BesideProgram)
         return {};
     return QCoreApplication::applicationDirPath() + QLatin1Char('/') + kHelpFileName;
 }
 
-void ShowHelp(qint16 mode, bool keepOnTop) {
+void ShowHelp(HelpMode mode, bool keepOnTop) {
     QPointer<HelpWindow> &window = helpWindow();
     if (!window) {
         window = new HelpWindow;

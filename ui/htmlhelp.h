@@ -4,15 +4,21 @@
 
 class QTextBrowser;
 
-// The help file QMX-7700.html beside the program (the folder of the real executable), for mode
-// 1; the empty text for any other mode.
-QString HelpFilePath(qint16 mode);
+// Where the help file is looked for.
+enum class HelpMode : qint16 {
+    None = 0,
+    // QMX-7700.html beside the program (the folder of the real executable).
+    BesideProgram = 1,
+};
+
+// The help file of the mode; the empty text for none.
+QString HelpFilePath(HelpMode mode);
 
 // Opens the help file of HelpFilePath(mode) on its table of contents in the help window, which
 // runs on its own beside the program's other windows. There is one help window; asking again
 // brings it to the front on the table of contents. keepOnTop puts it among the windows kept on
 // top, which it would otherwise open under.
-void ShowHelp(qint16 mode, bool keepOnTop = false);
+void ShowHelp(HelpMode mode, bool keepOnTop = false);
 
 // Closes the help window if it is open, when the program ends.
 void CloseHelp();

@@ -1,11 +1,13 @@
 #include "ui/messagebox.h"
 
+#include "platform/applicationtitle.h"
+
 #include <QMessageBox>
 
 namespace {
 QMessageBox *newBox(QWidget *owner, const QString &text, QMessageBox::StandardButtons buttons) {
-    auto *box =
-        new QMessageBox(QMessageBox::NoIcon, QStringLiteral("QMX-7700"), text, buttons, owner);
+    auto *box = new QMessageBox(QMessageBox::NoIcon, QString::fromLatin1(kApplicationTitle), text,
+                                buttons, owner);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::ApplicationModal);
     return box;

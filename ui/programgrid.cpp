@@ -148,7 +148,7 @@ void ProgramGrid::setRowHeight(int pixels) {
 }
 
 QRect ProgramGrid::cellRect(int row, int col) {
-    if (row < m_table.fixedRows() || col < m_table.fixedCols())
+    if (row < m_table.fixedRowCount() || col < m_table.fixedColumnCount())
         return {};
     const QModelIndex cell = m_table.index(row, col);
     if (!cell.isValid())
@@ -159,7 +159,7 @@ QRect ProgramGrid::cellRect(int row, int col) {
 
 bool ProgramGrid::titlesFit() const {
     const QFontMetrics metrics = fontMetrics();
-    for (int c = 0; c < m_table.cols(); ++c) {
+    for (int c = 0; c < m_table.columnCount(); ++c) {
         const int room = toPixelsX(m_table.columnWidth(c)) - 2 * kTextMargin - 1;
         if (metrics.horizontalAdvance(m_table.text(0, c)) > room)
             return false;
@@ -170,7 +170,7 @@ bool ProgramGrid::titlesFit() const {
 int ProgramGrid::widthForColumns() const {
     int width =
         2 * frameWidth() + verticalHeader()->width() + verticalScrollBar()->sizeHint().width();
-    for (int c = m_table.fixedCols(); c < m_table.cols(); ++c)
+    for (int c = m_table.fixedColumnCount(); c < m_table.columnCount(); ++c)
         width += columnWidth(c);
     return width;
 }
@@ -225,18 +225,19 @@ template <typename Handler> void ProgramGrid::asUserMove(Handler &&handler) {
 
 void ProgramGrid::showSelection() {
     QItemSelectionModel *selection = selectionModel();
-    const int firstRow = m_table.fixedRows();
-    const int firstCol = m_table.fixedCols();
+    const int firstRow = m_table.fixedRowCount();
+    const int firstCol = m_table.fixedColumnCount();
     // A fixed cell (the runner marks steps in column 0) shows no current cell in the view.
-    const bool inSteps = m_table.row() >= firstRow && m_table.col() >= firstCol;
-    selection->setCurrentIndex(inSteps ? m_table.index(m_table.row(), m_table.col())
-                                       : QModelIndex(),
-                               QItemSelectionModel::NoUpdate);
+    const bool inSteps = m_table.currentRow() >= firstRow && m_table.currentColumn() >= firstCol;
+    selection->setCurrentIndex(
+        inSteps ? m_table.index(m_table.currentRow(), m_table.currentColumn()) : QModelIndex(),
+        QItemSelectionModel::NoUpdate);
 
-    const int top = std::max(std::min(m_table.row(), m_table.rowSel()), firstRow);
-    const int bottom = std::max(m_table.row(), m_table.rowSel());
-    const int left = std::max(std::min(m_table.col(), m_table.colSel()), firstCol);
-    const int right = std::max(m_table.col(), m_table.colSel());
+    const int top = std::max(std::min(m_table.currentRow(), m_table.selectionEndRow()), firstRow);
+    const int bottom = std::max(m_table.currentRow(), m_table.selectionEndRow());
+    const int left =
+        std::max(std::min(m_table.currentColumn(), m_table.selectionEndColumn()), firstCol);
+    const int right = std::max(m_table.currentColumn(), m_table.selectionEndColumn());
     if (top > bottom || left > right) {
         selection->clearSelection();
         return;
@@ -256,9 +257,9 @@ void ProgramGrid::showTopRow() {
 
 void ProgramGrid::keepCurrentRowInView() {
     // The user's own scrolling and moves are left as they are.
-    const int row = m_table.row();
+    const int row = m_table.currentRow();
     const int rowHeight = verticalHeader()->defaultSectionSize();
-    if (m_userMove || !isVisible() || row < m_table.fixedRows() || rowHeight <= 0)
+    if (m_userMove || !isVisible() || row < m_table.fixedRowCount() || rowHeight <= 0)
         return;
     const int wholeRows = std::max(1, viewport()->height() / rowHeight);
     if (m_table.topRow() < row - wholeRows + 1)
@@ -269,7 +270,7 @@ void ProgramGrid::takeTopRow() {
     if (m_showingTopRow)
         return;
     const int row = rowAt(0);
-    if (row >= m_table.fixedRows())
+    if (row >= m_table.fixedRowCount())
         asUserMove([&] { m_table.setTopRow(row); });
 }
 
@@ -280,7 +281,7 @@ void ProgramGrid::applyColumnWidths() {
     // many columns froze the editor for hours.
     QHeaderView *header = horizontalHeader();
     header->setDefaultSectionSize(toPixelsX(ProgramTable::kDefaultColumnWidth));
-    for (int c = m_table.fixedCols(); c < m_table.cols(); ++c) {
+    for (int c = m_table.fixedColumnCount(); c < m_table.columnCount(); ++c) {
         if (m_table.columnWidth(c) != ProgramTable::kDefaultColumnWidth)
             header->resizeSection(c, toPixelsX(m_table.columnWidth(c)));
     }

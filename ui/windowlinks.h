@@ -1,9 +1,12 @@
 #pragma once
 
-// The small interfaces by which one window reaches another, so that each can be built and tested
-// without the others.
+class QWidget;
 
-// The main window's view switch, for the windows that lead back to it (the mini view).
+// The calls from one window to another, and from the main window's menus to the dialogs, as
+// small interfaces: each window is built and tested without the others. What the device link
+// and the runner report reaches the windows as their signals instead.
+
+// The main window's view switch, for the window that leads back to it (the mini view).
 class ViewSwitch {
 public:
     virtual ~ViewSwitch() = default;
@@ -17,16 +20,6 @@ public:
     virtual ~TopmostWindow() = default;
     virtual void OnTop() = 0;
 };
-
-// The program editor's "continous" box, which the mini view ticks and clears.
-class ContinuousSwitch {
-public:
-    virtual ~ContinuousSwitch() = default;
-    // A change of the box's value runs its click behaviour.
-    virtual void setContinuous(bool ticked) = 0;
-};
-
-class QWidget;
 
 // The dialogs and the help that the main window's menus open.
 class DialogHost {

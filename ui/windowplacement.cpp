@@ -1,5 +1,6 @@
 #include "ui/windowplacement.h"
 
+#include "core/settings.h"
 #include "ui/twips.h"
 
 #include <QWidget>
@@ -26,4 +27,10 @@ void WindowPlacement::move(int leftTwips, int topTwips) {
 
 void WindowPlacement::park() {
     move(kParkedTwips, kParkedTwips);
+}
+
+void WindowPlacement::storePosition(SettingsStore &store, const WindowPositionKeys &keys) const {
+    if (m_parked || m_window.isMinimized())
+        return;
+    StoreWindowPosition(store, keys, QPoint(left(), top()));
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 class QWidget;
+class SettingsStore;
+struct WindowPositionKeys;
 
 // A window out of use is parked at left and top -20000 twips.
 inline constexpr int kParkedTwips = -20000;
@@ -20,6 +22,10 @@ public:
     void move(int leftTwips, int topTwips);
     void park();
     bool isParked() const { return m_parked; }
+
+    // Stores the window's position under its keys; a parked or minimized window keeps the one
+    // stored before.
+    void storePosition(SettingsStore &store, const WindowPositionKeys &keys) const;
 
 private:
     QWidget &m_window;

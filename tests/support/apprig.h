@@ -2,9 +2,9 @@
 
 #include "app/module1.h"
 #include "platform/settingsstore.h"
-#include "support/fakeviews.h"
 #include "ui/filedialogs.h"
 #include "ui/frmmain.h"
+#include "ui/messagebox.h"
 #include "ui/windowlinks.h"
 
 #include <QAction>
@@ -31,6 +31,20 @@ public:
     }
     QString answer;
     QStringList titles;
+};
+
+// The message boxes, as a list of their texts; ask() answers as told.
+class FakeMessages final : public MessageDisplay {
+public:
+    void showMessage(const QString &text) override { messages << text; }
+    void showMessageAndWait(const QString &text) override { showMessage(text); }
+    void ask(const QString &question, std::function<void()> onYes) override {
+        showMessage(question);
+        if (answerYes)
+            onYes();
+    }
+    QStringList messages;
+    bool answerYes = false;
 };
 
 // The dialogs behind the menus, as a log.
@@ -77,6 +91,7 @@ public:
         module->setOnUnloaded([this] { ++exits; });
     }
 
+    Instrument &instrument() const { return module->instrument(); }
     frmMain &main() const { return *module->mainWindow(); }
     QAction *action(const QString &name) const { return main().findChild<QAction *>(name); }
     // A toolbar button or a menu item, clicked as the user would.

@@ -3,6 +3,7 @@
 #include "core/globalstate.h"
 #include "device/devicelink.h"
 #include "platform/clock.h"
+#include "platform/portnames.h"
 #include "platform/settingsstore.h"
 #include "platform/systemserialport.h"
 #include "support/simulator.h"
@@ -13,7 +14,7 @@
 struct SimLink {
     explicit SimLink(const Simulator &sim, const QString &device = {})
         : store(sim.filePath(QStringLiteral("settings.conf"))) {
-        store.write(QStringLiteral("Ports"), QStringLiteral("Com1"),
+        store.write(QString::fromLatin1(kPortsSection), QStringLiteral("Com1"),
                     device.isEmpty() ? sim.linkPath() : device);
         state.opt_comport = 1;
     }

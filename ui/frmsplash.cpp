@@ -1,6 +1,7 @@
-#include "app/frmsplash.h"
+#include "ui/frmsplash.h"
 
 #include "core/version.h"
+#include "platform/applicationtitle.h"
 #include "ui/icons.h"
 
 #include <QFrame>
@@ -42,7 +43,7 @@ frmSplash::frmSplash(QWidget *parent)
     // Load: the two labels that carry the release.
     version->setText(
         tr("Version %1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionPatch));
-    product->setText(QStringLiteral("QMX-7700"));
+    product->setText(QString::fromLatin1(kApplicationTitle));
 
     adjustSize();
     if (const QScreen *where = screen())

@@ -1,0 +1,55 @@
+# cmake -DSOURCE_DIR=<the sources> -P cmake/check_layers.cmake
+# Fails when a source of a layer includes a header of a layer that cmake/layers.cmake does not
+# let it use (one further up, or a sibling), or one of the tests. Static libraries alone do not
+# catch such an include: a header needs no link.
+cmake_minimum_required(VERSION 3.25)
+include(${CMAKE_CURRENT_LIST_DIR}/layers.cmake)
+
+# The layer a path lies in: the longest layer path that is the path's folder or its own name.
+function(layer_of out file)
+    set(best "")
+    foreach(entry IN LISTS QMX_LAYERS)
+        qmx_layer_path(path "${entry}")
+        string(LENGTH "${path}" length)
+        string(LENGTH "${best}" bestLength)
+        if(length GREATER bestLength AND file MATCHES "^${path}[/.]")
+            set(best "${path}")
+        endif()
+    endforeach()
+    set(${out} "${best}" PARENT_SCOPE)
+endfunction()
+
+set(folders "")
+foreach(entry IN LISTS QMX_LAYERS)
+    qmx_layer_path(path "${entry}")
+    string(REGEX REPLACE "/.*" "" folder "${path}")
+    list(APPEND folders ${folder})
+endforeach()
+list(REMOVE_DUPLICATES folders)
+
+set(problems 0)
+foreach(folder IN LISTS folders)
+    file(GLOB_RECURSE files RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/${folder}/*.h
+         ${SOURCE_DIR}/${folder}/*.cpp)
+    foreach(file IN LISTS files)
+        layer_of(layer "${file}")
+        qmx_layer_uses(allowed "${layer}")
+        file(STRINGS ${SOURCE_DIR}/${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+        foreach(line IN LISTS lines)
+            string(REGEX REPLACE "^[^\"]*\"([^\"]*)\".*$" "\\1" header "${line}")
+            layer_of(used "${header}")
+            if(header MATCHES "^(tests|bench|fuzz)/")
+                set(used "${CMAKE_MATCH_1}")
+            elseif(used STREQUAL "" OR used STREQUAL layer OR used IN_LIST allowed)
+                continue()
+            endif()
+            list(JOIN allowed ", " uses)
+            message("${file} includes ${header}; ${layer} may use: ${uses}")
+            math(EXPR problems "${problems} + 1")
+        endforeach()
+    endforeach()
+endforeach()
+
+if(problems GREATER 0)
+    message(FATAL_ERROR "${problems} include(s) against the layers of cmake/layers.cmake")
+endif()
