@@ -171,8 +171,12 @@ private slots:
         QCOMPARE(rig.buttons(), QStringLiteral("C--S"));
         QVERIFY(!rig.action(QStringLiteral("Run"))->isEnabled());
         const GlobalState &state = rig.instrument().state();
+        const bool found = panel.startsWith(u"CONNECTED");
         QCOMPARE(QList<int>({state.cont_mode, state.no_of_runs, state.cur_channel}),
-                 QList<int>({0, -1, panel.startsWith(u"CONNECTED") ? 0 : -1}));
+                 QList<int>({0, -1, found ? 0 : -1}));
+        // The mini view's channel box shows the channel, whether the view is shown or not.
+        QCOMPARE(rig.module->miniView()->findChild<QLineEdit *>("channel")->text(),
+                 found ? "1" : "0");
         // Always on top is in force in the view shown, and the editor takes keys.
         const QWidget *shownWindow =
             rig.main().isVisible() ? static_cast<QWidget *>(&rig.main()) : rig.module->miniView();
@@ -479,7 +483,9 @@ private slots:
         QCOMPARE(rig.dialogs->log, QStringList{"unload dialogs"});
         QVERIFY(!main);
         QCOMPARE(rig.exits, 1);
-        QCOMPARE(rig.setting(QStringLiteral("MainLeft")), during == u"mini view" ? "1500" : "3000");
+        QCOMPARE(rig.setting(QStringLiteral("MainLeft")) + u',' +
+                     rig.setting(QStringLiteral("MainTop")),
+                 during == u"mini view" ? "1500," : "3000,450");
     }
 
     // A click while the link is down asks for a fault, forced, when the port is open.

@@ -11,10 +11,12 @@
 #include <QPainterPath>
 
 const QColor frmChannel::kIdleColor(0, 0, 255);
-const QColor frmChannel::kSelectedColor(255, 0, 0);
-const QColor frmChannel::kRemarkedColor(255, 1, 1);
 
 namespace {
+// The colour of each mark.
+const QColor kSelectedColor(255, 0, 0);
+const QColor kRemarkedColor(255, 1, 1);
+
 constexpr QSize kDesignSize(5100, 4860);
 constexpr int kButtonTwips = 392;
 constexpr QSize kLabelSize(390, 255);

@@ -23,9 +23,7 @@ class frmChannel final : public QWidget {
     Q_OBJECT
 
 public:
-    static const QColor kIdleColor;     // (0, 0, 255)
-    static const QColor kSelectedColor; // (255, 0, 0)
-    static const QColor kRemarkedColor; // (255, 1, 1)
+    static const QColor kIdleColor; // (0, 0, 255)
 
     frmChannel(GlobalState &state, DeviceLink &link, QWidget *parent = nullptr);
 
