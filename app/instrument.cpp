@@ -26,6 +26,11 @@ public:
         const auto back = qScopeGuard([this] { --m_depth; });
         m_clock.serveEvents();
     }
+    void waitForEvents(Duration deadline) override {
+        ++m_depth;
+        const auto back = qScopeGuard([this] { --m_depth; });
+        m_clock.waitForEvents(deadline);
+    }
     QTime localTime() const override { return m_clock.localTime(); }
 
 private:

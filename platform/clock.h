@@ -19,6 +19,9 @@ public:
     virtual void sleep(Duration duration) = 0;
     // Runs the pending user-interface events once.
     virtual void serveEvents() = 0;
+    // Rests until deadline on monotonic(), or less: a clock that can wake for an event returns
+    // early once one has come, having served it. This one cannot, and sleeps to the deadline.
+    virtual void waitForEvents(Duration deadline) { sleepUntil(deadline); }
     // The local wall-clock time of day. Nothing is timed by it.
     virtual QTime localTime() const = 0;
 
@@ -37,5 +40,7 @@ public:
     Duration monotonic() const override;
     void sleep(Duration duration) override;
     void serveEvents() override;
+    // Wakes for the first event, so that a click or a client's query is served at once.
+    void waitForEvents(Duration deadline) override;
     QTime localTime() const override;
 };

@@ -69,8 +69,11 @@ void Waits::WaitMs(qint32 ms) {
         const Clock::Duration remaining = deadline - m_clock.monotonic();
         if (!m_state.prog_running || remaining <= Clock::Duration::zero())
             return;
-        // The last sleep ends on the deadline rather than up to a round after it.
-        m_clock.sleep(std::min<Clock::Duration>(kPollInterval, remaining));
+        // The last rest ends on the deadline rather than up to a round after it. An event that
+        // comes meanwhile (a click on Stop, a client's query) ends the rest and is served at
+        // once, not at the next round.
+        m_clock.waitForEvents(m_clock.monotonic() +
+                              std::min<Clock::Duration>(kPollInterval, remaining));
     }
 }
 

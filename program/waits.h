@@ -18,8 +18,8 @@ public:
     // one blocking sleep, so short steps keep their timing; everything else polls through
     // WaitMs. Any other unit, and a negative or non-finite value, does not wait.
     void WaitTime(double value, const QString &unit);
-    // Waits ms milliseconds while serving events about every 10 ms; returns early once
-    // prog_running is cleared.
+    // Waits ms milliseconds while serving events as they come, and at least every 10 ms;
+    // returns early once prog_running is cleared.
     void WaitMs(qint32 ms);
     // The local wall-clock time of day in milliseconds. Nothing is timed by it.
     qint32 MsSinceMidnight() const;
