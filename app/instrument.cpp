@@ -9,7 +9,9 @@
 #include "program/programtable.h"
 #include "program/runner.h"
 #include "program/waits.h"
+#include "remote/controlserver.h"
 
+#include <QCoreApplication>
 #include <QScopeGuard>
 
 // The clock of the link and the runner. Serving events is the one way an event handler (a close
@@ -41,7 +43,8 @@ private:
 Instrument::Instrument(Parts parts)
     : m_settings(std::move(parts.settings))
     , m_port(std::move(parts.port))
-    , m_systemClock(std::move(parts.clock)) {
+    , m_systemClock(std::move(parts.clock))
+    , m_controlSocket(std::move(parts.controlSocket)) {
     if (!m_settings)
         m_settings = std::make_unique<SettingsStore>();
     if (!m_port)
@@ -57,6 +60,12 @@ Instrument::Instrument(Parts parts)
     m_waits = std::make_unique<Waits>(*m_clock, m_state);
     m_runner =
         std::make_unique<ProgramRunner>(m_state, *m_table, m_steps, *m_link, *m_waits, *m_clock);
+    if (m_controlSocket.isEmpty())
+        m_controlSocket = ControlServer::defaultSocketPath();
+    m_control = std::make_unique<ControlServer>(
+        ControlServer::Instrument{m_state, *m_link, *m_runner, *m_document, [this] {
+                                      return operationOnStack();
+                                  }});
 }
 
 Instrument::~Instrument() = default;
@@ -79,6 +88,18 @@ void Instrument::connectAtStartUp() {
 void Instrument::closePort() {
     if (m_port->isOpen())
         m_port->close();
+}
+
+QStringList Instrument::serveControl() {
+    QStringList problems{m_control->listenLocal(m_controlSocket)};
+    const RemoteSettings remote = ReadRemoteSettings(*m_settings);
+    if (remote.tcp && !remote.port)
+        problems << QCoreApplication::translate(
+            "Instrument", "The TCP port in the settings is no number from 1 to 65535.");
+    else if (remote.tcp)
+        problems << m_control->listenTcp(remote.address, *remote.port);
+    problems.removeAll(QString());
+    return problems;
 }
 
 bool Instrument::operationOnStack() const {

@@ -6,8 +6,11 @@
 #include "platform/settingsstore.h"
 #include "program/steptable.h"
 
+#include <QStringList>
+
 #include <memory>
 
+class ControlServer;
 class DeviceLink;
 class ProgramDocument;
 class ProgramRunner;
@@ -26,6 +29,8 @@ public:
         std::unique_ptr<SettingsStore> settings;
         std::unique_ptr<SerialPort> port;
         std::unique_ptr<Clock> clock;
+        // The control server's local socket; empty: the one of the user's runtime folder.
+        QString controlSocket;
     };
 
     explicit Instrument(Parts parts = {});
@@ -41,6 +46,9 @@ public:
     void connectAtStartUp();
     // Closes the port if it is open; a connect's fault wait then ends.
     void closePort();
+    // Serves the control on the local socket and, when the settings say so, on TCP. Returns
+    // what cannot be served, for people.
+    QStringList serveControl();
 
     // An operation that serves events is on the stack: a connect (its fault wait, its message),
     // a run, or one the caller holds an OperationScope for. An event handled inside it must not
@@ -66,6 +74,7 @@ public:
     ProgramTable &table() { return *m_table; }
     ProgramDocument &document() { return *m_document; }
     ProgramRunner &runner() { return *m_runner; }
+    ControlServer &control() { return *m_control; }
 
 private:
     class NestingClock;
@@ -84,4 +93,6 @@ private:
     std::unique_ptr<DeviceLink> m_link;
     std::unique_ptr<Waits> m_waits;
     std::unique_ptr<ProgramRunner> m_runner;
+    QString m_controlSocket;
+    std::unique_ptr<ControlServer> m_control;
 };

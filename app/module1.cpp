@@ -5,6 +5,7 @@
 #include "device/devicelink.h"
 #include "program/programfile.h"
 #include "program/runner.h"
+#include "remote/controlserver.h"
 #include "ui/busycursor.h"
 #include "ui/frmmain.h"
 #include "ui/frmmini.h"
@@ -27,7 +28,7 @@ constexpr int kUnloadRetryMs = 10;
 
 Module1::Module1(Parts parts)
     : m_instrument(Instrument::Parts{std::move(parts.settings), std::move(parts.port),
-                                     std::move(parts.clock)})
+                                     std::move(parts.clock), std::move(parts.controlSocket)})
     , m_fileDialogs(std::move(parts.fileDialogs))
     , m_messages(std::move(parts.messages))
     , m_dialogs(std::move(parts.dialogs)) {
@@ -53,6 +54,9 @@ void Module1::startUp() {
     m_program->HookGrid();
     m_instrument.resetRunState();
     StartView();
+    // Clients may come from here on; what they ask of the device waits for the connect.
+    for (const QString &problem : m_instrument.serveControl())
+        qCWarning(lcStartup, "%s", qPrintable(problem));
 
     std::unique_ptr<frmSplash> splash;
     if (m_instrument.state().opt_splash == 1) {
@@ -104,9 +108,14 @@ void Module1::connectLink() {
     connect(&link, &DeviceLink::powerLampChanged, m_program.data(), &frmProgram::setPowerLamp);
     connect(&link, &DeviceLink::errorLampChanged, dial, &frmChannel::setErrorLamp);
     connect(&link, &DeviceLink::errorLampChanged, m_program.data(), &frmProgram::setErrorLamp);
-    // Shown modally: the connect goes on once it has been read.
-    connect(&link, &DeviceLink::message, m_main.get(),
-            [this](const QString &text) { m_messages->showMessageAndWait(text); });
+    // Shown modally: the connect goes on once it has been read. A client's connect goes on at
+    // once, as nobody may be at the screen to read it.
+    connect(&link, &DeviceLink::message, m_main.get(), [this](const QString &text) {
+        if (m_instrument.control().connectingForClient())
+            m_messages->showMessage(text);
+        else
+            m_messages->showMessageAndWait(text);
+    });
     connect(&link, &DeviceLink::channelMarked, dial, &frmChannel::markChannel);
     connect(&link, &DeviceLink::currentChannelChanged, m_mini.get(), &frmMini::showChannel);
 }
@@ -125,6 +134,8 @@ void Module1::connectRunner() {
     // The editor's runs box first, then the mini view's.
     connect(&runner, &ProgramRunner::runsLeftChanged, m_program.data(), &frmProgram::showRunsLeft);
     connect(&runner, &ProgramRunner::runsLeftChanged, m_mini.get(), &frmMini::showRunsLeft);
+    connect(&runner, &ProgramRunner::runsAsked, m_program.data(), &frmProgram::showRunsLeft);
+    connect(&runner, &ProgramRunner::runsAsked, m_mini.get(), &frmMini::showRunsLeft);
     connect(&runner, &ProgramRunner::continuousChanged, m_program.data(),
             &frmProgram::setContinuous);
     connect(&runner, &ProgramRunner::message, m_main.get(),
@@ -211,6 +222,7 @@ void Module1::unloadRequested() {
     // The run has been told to stop and the position stored. A closed port ends a connect's
     // fault wait; the windows go once the operation on the stack has returned.
     m_closing = true;
+    m_instrument.control().close();
     m_instrument.closePort();
     m_unloadTimer.start(0);
 }

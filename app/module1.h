@@ -34,6 +34,8 @@ public:
         std::unique_ptr<FileDialogs> fileDialogs;
         std::unique_ptr<MessageDisplay> messages;
         std::unique_ptr<DialogHost> dialogs;
+        // The control server's local socket; empty: the one of the user's runtime folder.
+        QString controlSocket;
     };
 
     explicit Module1(Parts parts = {});

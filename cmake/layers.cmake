@@ -13,7 +13,7 @@ set(QMX_LAYERS
     "ui: program device core platform"
     "remote: program device core platform"
     "record: program device core platform"
-    "app/instrument: program device core platform"
+    "app/instrument: remote program device core platform"
     "app: app/instrument ui remote record program device core platform"
     # The stand-in device shares no code with the program.
     "sim:")

@@ -48,3 +48,18 @@ void SaveOptions(const GlobalState &state, SettingsStore &store) {
         store.write(section, QString::fromLatin1(key->writtenAs),
                     QString::number(state.*(key->global)));
 }
+
+RemoteSettings ReadRemoteSettings(const SettingsStore &store) {
+    const QString section = QString::fromLatin1(kRemoteSection);
+    const auto read = [&](const RemoteKey &key) {
+        return store.read(section, QString::fromLatin1(key.name),
+                          QString::fromLatin1(key.defaultText));
+    };
+    RemoteSettings remote;
+    remote.tcp = parseWholeLong(read(kRemoteTcpKey)) == 1;
+    const std::optional<qint32> port = parseWholeLong(read(kRemotePortKey));
+    if (port && *port >= 1 && *port <= 65535)
+        remote.port = quint16(*port);
+    remote.address = read(kRemoteAddressKey).trimmed();
+    return remote;
+}

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QPoint>
+#include <QString>
 #include <QtGlobal>
+
+#include <optional>
 
 struct GlobalState;
 struct OptionKey;
@@ -27,3 +30,12 @@ void SaveOptions(const GlobalState &state, SettingsStore &store);
 // key's default.
 QPoint ReadWindowPosition(const SettingsStore &store, const WindowPositionKeys &keys);
 void StoreWindowPosition(SettingsStore &store, const WindowPositionKeys &keys, QPoint twips);
+
+// The "Remote" section: whether the control server also listens on TCP, and where.
+struct RemoteSettings {
+    bool tcp = false;
+    // Unset when the stored text is no port number (1..65535).
+    std::optional<quint16> port;
+    QString address;
+};
+RemoteSettings ReadRemoteSettings(const SettingsStore &store);

@@ -47,3 +47,14 @@ struct WindowPositionKeys {
 
 inline constexpr WindowPositionKeys kMainPositionKeys{{"MainLeft", 1000}, {"MainTop", 1000}};
 inline constexpr WindowPositionKeys kMiniPositionKeys{{"MiniLeft", 1000}, {"MiniTop", 1000}};
+
+// The control server's section: TCP off unless Tcp=1; then on Port, at Address only.
+inline constexpr char kRemoteSection[] = "Remote";
+struct RemoteKey {
+    const char *name;
+    const char *defaultText;
+};
+inline constexpr RemoteKey kRemoteTcpKey{"Tcp", "0"};
+// The usual port of raw SCPI.
+inline constexpr RemoteKey kRemotePortKey{"Port", "5025"};
+inline constexpr RemoteKey kRemoteAddressKey{"Address", "127.0.0.1"};

@@ -201,6 +201,11 @@ void DeviceLink::markCurrentChannel() {
         emit channelMarked(index, ChannelMark::MarkedAgain);
 }
 
+void DeviceLink::markChannel(int index) {
+    if (index >= 0 && index < kChannelCount)
+        emit channelMarked(index, ChannelMark::Selected);
+}
+
 void DeviceLink::portFailed() {
     if (!m_port.isOpen())
         return;
@@ -273,10 +278,12 @@ void DeviceLink::readChannelTable(const QList<QByteArray> &lines) {
 bool DeviceLink::queryVersion() {
     send(kVersion);
     wait(kVersionMs);
-    if (!receive().startsWith(kVersionReply)) {
+    const QByteArray reply = receive();
+    if (!reply.startsWith(kVersionReply)) {
         m_port.close();
         return false;
     }
+    m_deviceVersion = QString::fromLatin1(reply).trimmed();
     emit powerLampChanged(true);
     return true;
 }

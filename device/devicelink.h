@@ -48,6 +48,8 @@ public:
     void forgetDevice();
     // Announces the channel last selected as marked again, if there is one.
     void markCurrentChannel();
+    // Announces channel `index` (0..15) as just chosen, as a click on the dial marks it.
+    void markChannel(int index);
 
     // The text of the status panel, which is also the link's "up" test.
     QString statusText() const { return m_statusText; }
@@ -56,6 +58,9 @@ public:
     QString failureReason() const { return m_failureReason; }
     // A connect is on the stack (its fault wait or its message serve events).
     bool isConnecting() const { return m_connecting; }
+    // The reply to "VER" of the device identified last, blanks and line ends around it removed;
+    // empty until one has identified itself.
+    QString deviceVersion() const { return m_deviceVersion; }
 
 signals:
     // The link state text, set again or changed, and why the last connect failed or the last
@@ -103,6 +108,7 @@ private:
     Clock &m_clock;
     QString m_statusText = QString::fromLatin1(kInitialText);
     QString m_failureReason;
+    QString m_deviceVersion;
     bool m_connecting = false;
     // The port failed during a run; the run's next channel command reports it.
     bool m_lostInRun = false;

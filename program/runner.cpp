@@ -58,6 +58,12 @@ void ProgramRunner::setRunsText(const QString &text) {
     m_runsText = text;
 }
 
+void ProgramRunner::askRuns(qint32 runs) {
+    setRunsText(QString::number(runs));
+    setNoOfRuns(runs);
+    emit runsAsked(runs);
+}
+
 std::optional<QString> ProgramRunner::findFault() const {
     std::optional<QString> fault;
     for (int i = 1; i < m_table.rowCount() && !fault; ++i) {
@@ -132,6 +138,7 @@ void ProgramRunner::RunProgram() {
         return;
     }
     m_inRun = true;
+    m_progress = {};
     emit runStarted();
 
     const int steps = readSteps();
@@ -171,6 +178,10 @@ ProgramRunner::PassEnd ProgramRunner::runPasses(RunMode mode, qint32 passes, int
 }
 
 void ProgramRunner::beginPass(RunMode mode, qint32 passesLeft) {
+    ++m_progress.pass;
+    m_progress.runsLeft = mode == RunMode::Counted   ? passesLeft - 1
+                          : mode == RunMode::Endless ? -1
+                                                     : 0;
     // A counted run shows the runs still to do after this pass; the others count nothing.
     if (mode != RunMode::Counted) {
         setNoOfRuns(0);
@@ -208,6 +219,7 @@ ProgramRunner::RunEnd ProgramRunner::runStep(int i) {
     if (!isRunnable(step))
         return RunEnd::Done;
     const int index = step.channel_no - 1;
+    m_progress.step = i;
     emit stepStarted(i, step.channel_no, Waits::plannedMs(step.wait_time, step.time_unit));
     // NotSent (link down) lets the run go on as it always has; only a broken reply ends it.
     if (m_device.GotoChannel(index) == GotoResult::Failed)

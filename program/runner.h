@@ -39,6 +39,17 @@ public:
     // RunProgram is on the stack (prog_running alone is cleared by a stop before the run ends).
     bool isRunning() const { return m_inRun; }
 
+    // Where the run in progress, or the last one, stands.
+    struct Progress {
+        // The step begun last; 0 before the first.
+        int step = 0;
+        // The pass, from 1.
+        qint32 pass = 0;
+        // Runs still to do after this pass: -1 for an endless run, 0 for a single one.
+        qint32 runsLeft = 0;
+    };
+    Progress progress() const { return m_progress; }
+
     // The state of the "continous" boxes: on, a run makes the passes of the runs box.
     void setContinuous(bool on);
     // The runs entered in a runs box (-1 = endless); the one writer of no_of_runs, which a
@@ -47,6 +58,8 @@ public:
     // The text of the program editor's runs box, from which a run takes its passes, as it
     // changes.
     void setRunsText(const QString &text);
+    // The runs asked for from outside the windows: the runs boxes show them.
+    void askRuns(qint32 runs);
 
 signals:
     void runStarted();
@@ -58,6 +71,8 @@ signals:
     void runsLeftChanged(qint32 runs);
     // cont_mode changed.
     void continuousChanged(bool on);
+    // askRuns() set the runs.
+    void runsAsked(qint32 runs);
     // Why a program cannot run, or why a run stopped short, for the user.
     void message(const QString &text);
 
@@ -93,4 +108,5 @@ private:
     // As the runs box starts.
     QString m_runsText = QStringLiteral("-1");
     bool m_inRun = false;
+    Progress m_progress;
 };

@@ -2,10 +2,8 @@
 // time, a temporary settings file and fake dialogs. The main window and start-up, the channel
 // dial and the mini view as the user meets them.
 #include "program/programtable.h"
-#include "support/apprig.h"
 #include "support/files.h"
-#include "support/scripteddevice.h"
-#include "support/scriptedport.h"
+#include "support/scriptedapp.h"
 #include "ui/frmchannel.h"
 #include "ui/frmmini.h"
 #include "ui/twips.h"
@@ -22,26 +20,9 @@
 namespace {
 const QColor kRed(255, 0, 0);
 
-// serveEvents() lets `user` act, as the person at the windows would while an operation is on
-// the stack, then serves the pending events as the real clock does.
-struct Rig : AppRig {
-    explicit Rig(const QStringList &settings = {}, bool realDialogs = false) {
-        store(settings);
-        auto virtualClock = std::make_unique<VirtualClock>();
-        VirtualClock *clock = virtualClock.get();
-        clock->setOnServeEvents([this] {
-            if (user)
-                user(++served);
-            QCoreApplication::processEvents();
-        });
-        build(
-            [this, clock](SettingsStore &) {
-                auto scripted = std::make_unique<ScriptedPort>(*clock);
-                scripted->setResponder([this](const QByteArray &w) { return device(w); });
-                port = scripted.get();
-                return scripted;
-            },
-            std::move(virtualClock), realDialogs);
+struct Rig : ScriptedApp {
+    explicit Rig(const QStringList &settings = {}, bool realDialogs = false)
+        : ScriptedApp(settings, realDialogs) {
         device.onWrite = [this](const QByteArray &written) {
             const QCursor *cursor = QGuiApplication::overrideCursor();
             if (written.startsWith("LA"))
@@ -63,15 +44,6 @@ struct Rig : AppRig {
         };
         return pressed + u'/' + (miniPressed("start") ? u'R' : u'-') +
                (miniPressed("stop") ? u'S' : u'-');
-    }
-    // The channels the device was moved to, read from the distinct positions it has.
-    QList<int> moves() const {
-        QList<int> channels;
-        for (const QByteArray &w : port->writtenBytes()) {
-            if (w.startsWith("LA"))
-                channels << (w.mid(2).chopped(3).toInt() - 7) / 100;
-        }
-        return channels;
     }
     // What the windows show, positions in twips, then the enabled views.
     QString windows() const {
@@ -109,10 +81,6 @@ struct Rig : AppRig {
         return colours;
     }
 
-    ScriptedPort *port = nullptr;
-    ScriptedDevice device;
-    std::function<void(int served)> user;
-    int served = 0;
     // Whether the busy cursor showed at each move.
     QList<bool> busy;
 };

@@ -82,6 +82,7 @@ public:
             std::make_unique<SettingsStore>(dir.filePath(QStringLiteral("settings.ini")));
         parts.port = makePort(*parts.settings);
         parts.clock = std::move(clock);
+        parts.controlSocket = dir.filePath(QStringLiteral("control"));
         if (!realDialogs) {
             parts.fileDialogs = std::unique_ptr<FakeFileDialogs>(files = new FakeFileDialogs);
             parts.messages = std::unique_ptr<FakeMessages>(messages = new FakeMessages);

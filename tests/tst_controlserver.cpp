@@ -1,0 +1,140 @@
+// The control server in the program with its windows, around a scripted device in virtual time,
+// with clients on its local socket: what a client does shows in the windows as the same action
+// by hand, and the windows and the clients take turns with the device.
+#include "device/devicelink.h"
+#include "program/programtable.h"
+#include "remote/controlserver.h"
+#include "support/files.h"
+#include "support/scriptedapp.h"
+#include "ui/frmchannel.h"
+#include "ui/frmmini.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QLocalSocket>
+
+namespace {
+struct Rig : ScriptedApp {
+    Rig() { module->startUp(); }
+    QWidget *dialButton(int channel) const {
+        return module->channelView()->findChild<QWidget *>(
+            QStringLiteral("MyButton%1").arg(channel - 1));
+    }
+    QString box(QWidget *view, const char *name) const {
+        return view->findChild<QLineEdit *>(QLatin1String(name))->text();
+    }
+};
+
+// A client on the local socket; the lines it has received so far.
+struct Client {
+    explicit Client(const Rig &rig) {
+        QObject::connect(&socket, &QLocalSocket::readyRead, &socket, [this] {
+            while (socket.canReadLine())
+                received << socket.readLine().chopped(1);
+        });
+        socket.connectToServer(rig.dir.filePath(QStringLiteral("control")));
+    }
+    // Sends the lines and returns the next `count` lines received, events served meanwhile.
+    QList<QByteArray> ask(const QByteArray &lines, int count) {
+        socket.write(lines);
+        for (int i = 0; i < 500 && received.size() < count; ++i)
+            QTest::qWait(2);
+        return std::exchange(received, {});
+    }
+    QLocalSocket socket;
+    QList<QByteArray> received;
+};
+} // namespace
+
+class TestControlServer : public QObject {
+    Q_OBJECT
+
+private slots:
+    void switchShowsAsAClick();
+    void runShowsInTheWindowsAndStopsFromThem();
+    void recordsGoToSubscribersOnly();
+};
+
+void TestControlServer::switchShowsAsAClick() {
+    Rig rig;
+    Client client(rig);
+    QCOMPARE(client.ask("ROUT:CLOS 7\nROUT:CLOS?\n", 1), QList<QByteArray>{"7"});
+    QCOMPARE(rig.module->channelView()->buttonColor(6), QColor(255, 0, 0));
+    QCOMPARE(rig.module->channelView()->buttonColor(0), frmChannel::kIdleColor);
+    QCOMPARE(rig.box(rig.module->miniView(), "channel"), QStringLiteral("7"));
+
+    // A click on the dial while a client's move is on its way comes after the move.
+    QVERIFY(QTest::qWaitForWindowExposed(rig.main().windowHandle()));
+    rig.device.onWrite = [&](const QByteArray &written) {
+        if (written.startsWith("LA307"))
+            QMetaObject::invokeMethod(
+                rig.dialButton(12), [&] { QTest::mouseClick(rig.dialButton(12), Qt::LeftButton); },
+                Qt::QueuedConnection);
+    };
+    QCOMPARE(client.ask("ROUT:CLOS 3\n*OPC?\n", 1), QList<QByteArray>{"1"});
+    QTRY_COMPARE(rig.moves(), QList<int>({7, 3, 12}));
+    const QList<QByteArray> writes = rig.port->writtenBytes();
+    QCOMPARE(writes[writes.indexOf("LA1207\rM\r") - 1], "LR0\rM\r");
+    QCOMPARE(client.ask("ROUT:CLOS?\n", 1), QList<QByteArray>{"12"});
+    QCOMPARE(rig.module->channelView()->buttonColor(11), QColor(255, 0, 0));
+
+    rig.click(QStringLiteral("mnuToolsmnuDisconnect"));
+    QCOMPARE(client.ask("ROUT:CLOS 5\nSYST:ERR?\nSYST:CONN?\n", 2),
+             QList<QByteArray>({"-200,\"Execution error;not connected\"", "0"}));
+    QCOMPARE(rig.moves().size(), 3);
+}
+
+void TestControlServer::runShowsInTheWindowsAndStopsFromThem() {
+    Rig rig;
+    const QString program = rig.dir.filePath(QStringLiteral("two steps.qmx"));
+    QVERIFY(writeFile(program, "2,4;Step\tChannel\tTime to wait\tTime unit\r"
+                               "1\t4\t1\ts\r2\t9\t1\ts\r\n"));
+    Client client(rig);
+    QStringList shown;
+    rig.user = [&](int) {
+        if (client.received.size() < 2 || !shown.isEmpty())
+            return;
+        shown << rig.box(rig.module->programView(), "txt_no_of_runs")
+              << (rig.action(QStringLiteral("Run"))->isChecked() ? "running" : "idle");
+        rig.click(QStringLiteral("Stop"));
+    };
+    // The line after the run waits until the run has begun; the switch is refused during it.
+    QCOMPARE(client.ask("PROG:LOAD \"" + program.toUtf8() +
+                            "\"\nPROG:RUN 2\nPROG:STAT?\nROUT:CLOS 3\nSYST:ERR?\n",
+                        2),
+             QList<QByteArray>(
+                 {"RUNNING,0,1,1", "-200,\"Execution error;busy: a program is running\""}));
+    QCOMPARE(client.ask("PROG:STAT?\n", 1), QList<QByteArray>{"IDLE,0,0,0"});
+    QCOMPARE(shown, QStringList({"1", "running"}));
+    QVERIFY(
+        rig.module->programView()->findChild<QCheckBox *>(QStringLiteral("chk_cont"))->isChecked());
+    QCOMPARE(rig.moves(), QList<int>{4});
+
+    QCOMPARE(client.ask("PROG:LOAD \"/no/such.qmx\"\nSYST:ERR?\n", 1),
+             QList<QByteArray>{"-256,\"File name not found;/no/such.qmx\""});
+    QCOMPARE(rig.instrument().table().text(1, 1), QStringLiteral("4"));
+}
+
+void TestControlServer::recordsGoToSubscribersOnly() {
+    Rig rig;
+    Client subscriber(rig);
+    Client other(rig);
+    QCOMPARE(subscriber.ask("REC:STR ON\n*OPC?\n", 1), QList<QByteArray>{"1"});
+    QCOMPARE(other.ask("*OPC?\n", 1), QList<QByteArray>{"1"});
+    rig.instrument().control().publishRecord(R"({"kind":"fault","fault":3})");
+    QCOMPARE(subscriber.ask("REC:STR?\n", 2),
+             QList<QByteArray>({R"({"kind":"fault","fault":3})", "1"}));
+    QCOMPARE(other.ask("REC:STR?\n", 1), QList<QByteArray>{"0"});
+
+    // One that does not read (no events are served here) is disconnected before its records
+    // outgrow the limit.
+    const QByteArray record = R"({"kind":"step","note":")" + QByteArray(1000, 'x') + "\"}";
+    for (int i = 0; i < 1000; ++i)
+        rig.instrument().control().publishRecord(record);
+    QTRY_COMPARE(subscriber.socket.state(), QLocalSocket::UnconnectedState);
+    QVERIFY(subscriber.received.size() < 600);
+    QCOMPARE(other.ask("*OPC?\n", 1), QList<QByteArray>{"1"});
+}
+
+QTEST_MAIN(TestControlServer)
+#include "tst_controlserver.moc"
