@@ -22,23 +22,18 @@ void SystemClock::serveEvents() {
 
 void SystemClock::waitForEvents(Duration deadline) {
     using std::chrono::milliseconds;
-    // A timer wakes the event loop a millisecond or two before the deadline, at millisecond
-    // precision; the rest is slept, so that the rest ends on the deadline.
-    const milliseconds early =
-        std::chrono::duration_cast<milliseconds>(deadline - monotonic()) - milliseconds(1);
+    // Qt's timers count whole milliseconds: the rest wakes up to a millisecond early.
+    const milliseconds rest = std::chrono::duration_cast<milliseconds>(deadline - monotonic());
     if (!QCoreApplication::instance() || !QAbstractEventDispatcher::instance() ||
-        early < milliseconds(1)) {
+        rest < milliseconds(1)) {
         sleepUntil(deadline);
         return;
     }
     QTimer wake;
     wake.setSingleShot(true);
     wake.setTimerType(Qt::PreciseTimer);
-    wake.start(early);
+    wake.start(rest);
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    // An event ended the rest early; otherwise the timer did, and the deadline is slept to.
-    if (!wake.isActive())
-        sleepUntil(deadline);
 }
 
 QTime SystemClock::localTime() const {

@@ -19,8 +19,9 @@ public:
     virtual void sleep(Duration duration) = 0;
     // Runs the pending user-interface events once.
     virtual void serveEvents() = 0;
-    // Rests until deadline on monotonic(), or less: a clock that can wake for an event returns
-    // early once one has come, having served it. This one cannot, and sleeps to the deadline.
+    // Rests until about deadline on monotonic() (the real clock to the millisecond, not the
+    // microsecond), or less: a clock that can wake for an event returns early once one has
+    // come, having served it. This one cannot, and sleeps to the deadline.
     virtual void waitForEvents(Duration deadline) { sleepUntil(deadline); }
     // The local wall-clock time of day. Nothing is timed by it.
     virtual QTime localTime() const = 0;

@@ -14,6 +14,8 @@ namespace {
 // How often a long wait serves events: short enough for a prompt stop, long enough to cost
 // next to nothing.
 constexpr std::chrono::milliseconds kPollInterval{10};
+// The end of a wait is slept to, on the microsecond.
+constexpr std::chrono::milliseconds kLastSleep{2};
 constexpr qint32 kLongestBlockingMs = 1000;
 } // namespace
 
@@ -69,11 +71,14 @@ void Waits::WaitMs(qint32 ms) {
         const Clock::Duration remaining = deadline - m_clock.monotonic();
         if (!m_state.prog_running || remaining <= Clock::Duration::zero())
             return;
-        // The last rest ends on the deadline rather than up to a round after it. An event that
-        // comes meanwhile (a click on Stop, a client's query) ends the rest and is served at
-        // once, not at the next round.
-        m_clock.waitForEvents(m_clock.monotonic() +
-                              std::min<Clock::Duration>(kPollInterval, remaining));
+        // A round rests until its end or the first event (a click on Stop, a client's query),
+        // which the next round serves at once. The last moments are one sleep, so that the wait
+        // ends on its deadline rather than up to a round, or a millisecond, after it.
+        if (remaining <= kLastSleep)
+            m_clock.sleepUntil(deadline);
+        else
+            m_clock.waitForEvents(m_clock.monotonic() +
+                                  std::min<Clock::Duration>(kPollInterval, remaining - kLastSleep));
     }
 }
 
