@@ -4,7 +4,8 @@
 //    in its trace is CLOCK_MONOTONIC, the clock of steady_clock here). Yardstick: the same kind
 //    of write made straight through the port.
 //  - stop: from a click on Stop that arrives during a step's 10 s wait to the idle run state.
-//    Yardstick: the wait's 10 ms round, in which it serves events.
+//    Yardstick: the wait's 10 ms round, the longest it rests before it serves events (it wakes
+//    for the click at once).
 //
 //   bench_latency [--dial N] [--stop N]
 //
@@ -151,6 +152,6 @@ int main(int argc, char *argv[]) {
     printRow("of which the release to the write asked of the port", dialToWrite, 5,
              QStringLiteral("the windows' own share"));
     printRow("Stop clicked in a wait to the idle state", stop, 15,
-             QStringLiteral("the wait's round: 10 ms"));
+             QStringLiteral("the wait's round, which the click no longer waits for: 10 ms"));
     return 0;
 }
