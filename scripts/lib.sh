@@ -19,9 +19,10 @@ ensure_packages() {
 }
 
 # What every build and its tests need; lupdate checks that every translated text can be found,
-# desktop-file-validate the desktop entry.
+# desktop-file-validate the desktop entry; Qt's own translations put its dialogs in the user's
+# language.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev
-    libgl-dev qt6-l10n-tools desktop-file-utils)
+    libgl-dev qt6-l10n-tools desktop-file-utils qt6-translations-l10n)
 # CXX=clang++ builds with clang, which then has to be there too.
 case "${CXX:-}" in
 clang*) BUILD_PACKAGES+=(clang) ;;

@@ -1,6 +1,7 @@
 // The windows around the program: the application module around a scripted device in virtual
 // time, a temporary settings file and fake dialogs. The main window and start-up, the channel
 // dial and the mini view as the user meets them.
+#include "app/startup.h"
 #include "program/programtable.h"
 #include "support/apprig.h"
 #include "support/scripteddevice.h"
@@ -458,6 +459,13 @@ private slots:
         button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
         QCOMPARE(rig.module->state().cur_channel, qint16(4));
         QCOMPARE(rig.moves(), QList<int>{5});
+    }
+
+    // Qt's own dialogs speak the user's language.
+    void qtTextsInTheUserLanguage() {
+        const auto german = loadQtTranslations(QLocale(QLocale::German, QLocale::Germany));
+        QVERIFY(german);
+        QCOMPARE(german->translate("QFileDialog", "Look in:"), QStringLiteral("Suchen in:"));
     }
 };
 

@@ -69,7 +69,6 @@ frmMain::frmMain(const MainWindowDeps &deps, QWidget *parent)
     , m_host(deps.host) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("QMX-7700"));
-    setWindowIcon(applicationIcon());
     // A fixed-size frame with Move and Close only.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
