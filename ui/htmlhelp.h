@@ -4,8 +4,9 @@
 
 class QTextBrowser;
 
-// The help file QMX-7700.html beside the program (the folder of the real executable), for mode
-// 1; the empty text for any other mode.
+// The help file QMX-7700.html for mode 1: beside the program (the folder of the real
+// executable), else where an install puts it, ../share/qmx7700/ from there; the empty text for
+// any other mode.
 QString HelpFilePath(qint16 mode);
 
 // Opens the help file of HelpFilePath(mode) on its table of contents in the help window, which
