@@ -23,8 +23,8 @@ install(FILES ${PROJECT_SOURCE_DIR}/ui/icons/qmx7700.svg
 install(FILES ${QMX_DIST_DIR}/copyright ${PROJECT_SOURCE_DIR}/README.md
         DESTINATION ${QMX_DOC_DIR})
 
-# Manual pages and the Debian changelog are installed compressed (gzip -n: no name or time stamp, so
-# the same sources give the same bytes); the pages carry the version.
+# Manual pages and the Debian changelog are installed compressed (gzip -n: no name or time
+# stamp, so the same sources give the same bytes); the pages carry the version.
 set(manual_pages)
 foreach(program IN LISTS QMX_PROGRAMS)
     configure_file(${QMX_DIST_DIR}/${program}.1 ${PROJECT_BINARY_DIR}/dist/${program}.1 @ONLY)
@@ -43,5 +43,6 @@ install(FILES ${manual_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 # What only the Debian package holds (cmake/package.cmake).
 install(FILES ${changelog} DESTINATION ${QMX_DOC_DIR} COMPONENT debian EXCLUDE_FROM_ALL)
-install(FILES ${QMX_DIST_DIR}/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+install(FILES ${QMX_DIST_DIR}/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
         RENAME qmx7700 COMPONENT debian EXCLUDE_FROM_ALL)
