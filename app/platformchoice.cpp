@@ -2,6 +2,11 @@
 
 #include <QtGlobal>
 
+DisplayEnvironment currentDisplayEnvironment() {
+    return {qgetenv("QT_QPA_PLATFORM"), qgetenv("XDG_SESSION_TYPE"), qgetenv("WAYLAND_DISPLAY"),
+            qgetenv("DISPLAY")};
+}
+
 QByteArray chosenPlatform(const DisplayEnvironment &environment) {
     if (!environment.qpaPlatform.isEmpty())
         return {};
@@ -12,10 +17,13 @@ QByteArray chosenPlatform(const DisplayEnvironment &environment) {
     return QByteArrayLiteral("xcb");
 }
 
+bool displayNamed(const DisplayEnvironment &environment) {
+    return !environment.qpaPlatform.isEmpty() || !environment.waylandDisplay.isEmpty() ||
+           !environment.x11Display.isEmpty();
+}
+
 void choosePlatform() {
-    const QByteArray platform =
-        chosenPlatform({qgetenv("QT_QPA_PLATFORM"), qgetenv("XDG_SESSION_TYPE"),
-                        qgetenv("WAYLAND_DISPLAY"), qgetenv("DISPLAY")});
+    const QByteArray platform = chosenPlatform(currentDisplayEnvironment());
     if (!platform.isEmpty())
         qputenv("QT_QPA_PLATFORM", platform);
 }

@@ -12,8 +12,14 @@ struct DisplayEnvironment {
     QByteArray x11Display;     // DISPLAY
 };
 
+// This process's environment.
+DisplayEnvironment currentDisplayEnvironment();
+
 // The platform plug-in to ask for, or empty to leave the choice to Qt.
 QByteArray chosenPlatform(const DisplayEnvironment &environment);
+
+// Whether there is a display to open the windows on, or a platform plug-in the user chose.
+bool displayNamed(const DisplayEnvironment &environment);
 
 // Applies chosenPlatform() to this process's environment; call it before the application
 // object exists.

@@ -18,16 +18,22 @@ ensure_packages() {
         "${missing[@]}" >/dev/null
 }
 
-# What every build and its tests need; desktop-file-validate checks the desktop entry.
+# What every build needs; Qt's own translations put its dialogs in the user's language.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev
-    libgl-dev desktop-file-utils)
+    libgl-dev qt6-translations-l10n)
 # CXX=clang++ builds with clang, which then has to be there too.
 case "${CXX:-}" in
 clang*) BUILD_PACKAGES+=(clang) ;;
 esac
+# What ./scripts/package needs beyond the build: CPack's dependency list (file, dpkg-shlibdeps)
+# and the checks of the package and its metadata.
+PACKAGE_PACKAGES=(file dpkg-dev lintian appstream desktop-file-utils)
 # What the tests need beyond the build: socat bridges the simulator over TCP and is a client of
-# the control server, as pyvisa (pyvisa-py, its pure-Python backend) is.
-TEST_PACKAGES=(socat python3-pyvisa python3-pyvisa-py)
+# the control server, as pyvisa (pyvisa-py, its pure-Python backend) is; the package test checks
+# the package as ./scripts/package does, reads its manual pages and starts its program on a
+# virtual X server.
+TEST_PACKAGES=(socat python3-pyvisa python3-pyvisa-py "${PACKAGE_PACKAGES[@]}" man-db xvfb
+    imagemagick)
 # The sanitized build: clang, its sanitizer runtimes (only recommended by clang, so not there
 # after a minimal install) and the symbolizer that puts file names and lines into the reports.
 SANITIZE_PACKAGES=(clang libclang-rt-14-dev llvm)

@@ -1,14 +1,18 @@
 #include "ui/htmlhelp.h"
+#include "ui/icons.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QTextStream>
 
-// Prints where the help file is looked for from wherever this program lies, and fails when no
-// file is there. The install test places it as the program is placed and starts it by its link.
+// Prints where the help file is looked for from wherever this program lies, and whether a
+// toolbar icon draws (Qt's SVG plug-ins found); fails when either is missing. The install and
+// package tests place it as the program is placed.
 int main(int argc, char *argv[]) {
-    QCoreApplication application(argc, argv);
+    QGuiApplication application(argc, argv);
     const QString path = HelpFilePath(HelpMode::BesideProgram);
-    QTextStream(stdout) << path << '\n';
-    return QFileInfo(path).isFile() ? 0 : 1;
+    // The icons are coloured: an icon that draws nothing, or only transparent pixels, is grey.
+    const bool drawn = !toolbarIcon("open").pixmap(16, 16).toImage().allGray();
+    QTextStream(stdout) << path << '\n' << (drawn ? "icon drawn" : "icon not drawn") << '\n';
+    return QFileInfo(path).isFile() && drawn ? 0 : 1;
 }

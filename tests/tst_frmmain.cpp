@@ -1,6 +1,7 @@
 // The windows around the program: the application module around a scripted device in virtual
 // time, a temporary settings file and fake dialogs. The main window and start-up, the channel
 // dial and the mini view as the user meets them.
+#include "app/startup.h"
 #include "program/programtable.h"
 #include "support/files.h"
 #include "support/scriptedapp.h"
@@ -9,6 +10,7 @@
 #include "ui/twips.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
@@ -16,6 +18,7 @@
 #include <QPointer>
 #include <QTest>
 #include <QToolBar>
+#include <QToolButton>
 
 namespace {
 const QColor kRed(255, 0, 0);
@@ -84,6 +87,35 @@ struct Rig : ScriptedApp {
     // Whether the busy cursor showed at each move.
     QList<bool> busy;
 };
+
+// The accessible tree under `node` as assistive tools see it, one line a visible object. The
+// controls a user can act on or move the focus to that have no name, and the icon buttons not
+// named by their tooltip, go to `misnamed`.
+QString accessibleTree(QAccessibleInterface *node, QStringList &misnamed, int depth = 0) {
+    static const QSet<QAccessible::Role> kControls{
+        QAccessible::Button,     QAccessible::CheckBox,     QAccessible::RadioButton,
+        QAccessible::ComboBox,   QAccessible::EditableText, QAccessible::SpinBox,
+        QAccessible::MenuItem,   QAccessible::PageTab,      QAccessible::Table,
+        QAccessible::ButtonMenu, QAccessible::Slider};
+    if (!node || node->state().invisible)
+        return {};
+    const QString name = node->text(QAccessible::Name);
+    const QString line =
+        QStringLiteral("%1%2 \"%3\"")
+            .arg(QString(depth * 2, u' '),
+                 QLatin1String(QMetaEnum::fromType<QAccessible::Role>().valueToKey(node->role())),
+                 name);
+    const auto *iconButton = qobject_cast<QToolButton *>(node->object());
+    if ((name.isEmpty() && (kControls.contains(node->role()) || node->state().focusable)) ||
+        (iconButton && name != iconButton->toolTip()))
+        misnamed << line.trimmed() + u' ' + node->object()->objectName();
+    QString tree =
+        line + (node->state().disabled ? QLatin1String(" disabled\n") : QLatin1String("\n"));
+    // A table's cells are the program's data, not controls.
+    for (int i = 0; node->role() != QAccessible::Table && i < node->childCount(); ++i)
+        tree += accessibleTree(node->child(i), misnamed, depth + 1);
+    return tree;
+}
 
 // The dial with button `index` in `colour`, the others idle.
 QList<QColor> onlyOne(int index, const QColor &colour) {
@@ -533,6 +565,40 @@ private slots:
         QCOMPARE(rig.moves(), moves);
         QCOMPARE(rig.busy, QList<bool>(moves.size(), true));
         QVERIFY(!QGuiApplication::overrideCursor());
+    }
+
+    // The three views as a screen reader meets them, connected: every control has a name, the
+    // lamps say their state, and pressing a dial button is a click.
+    void accessibleNames() {
+        Rig rig;
+        rig.module->startUp();
+        QStringList misnamed;
+        QString tree;
+        for (int view : {0, 1, 2}) {
+            rig.main().ChangeView(view);
+            QWidget *window = view == 2 ? static_cast<QWidget *>(rig.module->miniView())
+                                        : static_cast<QWidget *>(&rig.main());
+            tree += accessibleTree(QAccessible::queryAccessibleInterface(window), misnamed);
+        }
+        qInfo().noquote() << "\n" << tree;
+        QVERIFY2(misnamed.isEmpty(), qPrintable(misnamed.join(u'\n')));
+        QVERIFY(tree.contains(QLatin1String("Graphic \"Power on\"\n      Graphic \"Error off\"")));
+
+        rig.main().ChangeView(0);
+        QWidget *five =
+            rig.module->channelView()->findChild<QWidget *>(QStringLiteral("MyButton4"));
+        QAccessibleInterface *button = QAccessible::queryAccessibleInterface(five);
+        QCOMPARE(button->text(QAccessible::Name), QStringLiteral("Channel 5"));
+        button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(rig.module->state().cur_channel, qint16(4));
+        QCOMPARE(rig.moves(), QList<int>{5});
+    }
+
+    // Qt's own dialogs speak the user's language.
+    void qtTextsInTheUserLanguage() {
+        const auto german = loadQtTranslations(QLocale(QLocale::German, QLocale::Germany));
+        QVERIFY(german);
+        QCOMPARE(german->translate("QFileDialog", "Look in:"), QStringLiteral("Suchen in:"));
     }
 };
 

@@ -86,17 +86,15 @@ frmAbout::frmAbout(TopmostWindow &mainWindow, SystemTools &tools, QWidget *owner
 
     QLabel *version = addLabel(this, "lblVersion", {3285, 225});
 
-    // Placeholder contact block of a fictitious supplier, until the real one is known.
+    // What the program is, where its help is, and its licence.
     QLabel *description = addLabel(this, "lblDescription", {3165, 1440});
-    description->setText(tr("Lumen Fibre Systems GmbH\n"
-                            "Lichtweg 7, 12345 Musterstadt\n"
-                            "Phone +49 555 0100-0\n"
-                            "Fax +49 555 0100-99\n"
-                            "support@lumen-fibre.example\n"
-                            "www.lumen-fibre.example"));
-    // Placeholder legal notice, to be replaced by the supplier's own.
+    description->setText(tr("QMX-7700 control program\n"
+                            "Help: ?, Contents;\n"
+                            "README; man qmx7700.\n"
+                            "Free software, MIT licence;\n"
+                            "Qt under the LGPL 3."));
     m_disclaimer = addLabel(this, "lblDisclaimer", {3870, 270});
-    m_disclaimer->setText(tr("Protected by copyright. All rights reserved."));
+    m_disclaimer->setText(tr("MIT licence, without any warranty."));
 
     QPushButton *ok = addButton(this, tr("OK"), "cmdOK");
     ok->setDefault(true);

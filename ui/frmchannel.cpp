@@ -84,6 +84,7 @@ frmChannel::frmChannel(GlobalState &state, DeviceLink &link, QWidget *parent)
 
         auto *button = new RoundButton(this);
         button->setObjectName(QStringLiteral("MyButton%1").arg(k));
+        button->setAccessibleName(tr("Channel %1").arg(k + 1));
         button->setGeometry(toPixels(QRect(kDial[k].button, QSize(kButtonTwips, kButtonTwips))));
         button->setColor(kIdleColor);
         connect(button, &RoundButton::pressed, this, &frmChannel::buttonPressed);
@@ -94,6 +95,7 @@ frmChannel::frmChannel(GlobalState &state, DeviceLink &link, QWidget *parent)
     }
 
     m_focusSink->setObjectName(QStringLiteral("Picture1"));
+    m_focusSink->setAccessibleName(tr("Channel dial"));
     m_focusSink->setFocusPolicy(Qt::StrongFocus);
     m_focusSink->setGeometry(toPixels(kFocusSink));
 }

@@ -209,6 +209,7 @@ void frmMain::createToolBar() {
         action->setCheckable(button.check);
         action->setChecked(button.pressed);
         m_toolBar->widgetForAction(action)->setObjectName(button.key);
+        m_toolBar->widgetForAction(action)->setAccessibleName(button.toolTip);
         connect(action, &QAction::triggered, this, [this, action] { toolButtonClicked(action); });
     }
     m_runButtons.emplace(*toolButton(kRunButton), *toolButton(kStopButton));

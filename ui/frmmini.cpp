@@ -92,10 +92,10 @@ void frmMini::buildToolbar() {
     m_toolbar->addSeparator();
     m_continuous = addButton("continous", tr("continous mode"), "continous", true);
     m_toolbar->addSeparator();
-    m_noRuns = addBox("no_runs", kRunsPlaceholder, QString());
+    m_noRuns = addBox("no_runs", tr("Number of runs (-1: endless)"), kRunsPlaceholder, QString());
     addButton("oneup", tr("one channel up"), "1up", false);
     addButton("onedown", tr("one channel down"), "1down", false);
-    m_channel = addBox("channel", kChannelPlaceholder, QStringLiteral("0"));
+    m_channel = addBox("channel", tr("Channel"), kChannelPlaceholder, QStringLiteral("0"));
     m_toolbar->addSeparator();
     addButton("go", tr("goto channel"), "go", false);
     m_toolbar->addSeparator();
@@ -116,11 +116,13 @@ QAction *frmMini::addButton(const char *key, const QString &tooltip, const char 
     action->setCheckable(checkable);
     QWidget *button = m_toolbar->widgetForAction(action);
     button->setObjectName(QLatin1String(key) + QLatin1String("Button"));
+    button->setAccessibleName(tooltip);
     button->setFixedSize(toPixels(QSize(kButtonWidth, kItemHeight)));
     return action;
 }
 
-QLineEdit *frmMini::addBox(const char *name, int placeholderTwips, const QString &text) {
+QLineEdit *frmMini::addBox(const char *name, const QString &accessibleName, int placeholderTwips,
+                           const QString &text) {
     // The placeholder: a slot of its own width that holds the box.
     auto *slot = new QWidget(m_toolbar);
     slot->setFixedSize(toPixels(QSize(placeholderTwips, kItemHeight)));
@@ -128,6 +130,7 @@ QLineEdit *frmMini::addBox(const char *name, int placeholderTwips, const QString
     layout->setContentsMargins(0, 0, 0, 0);
     auto *edit = new QLineEdit(text, slot);
     edit->setObjectName(QLatin1String(name));
+    edit->setAccessibleName(accessibleName);
     edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     layout->addWidget(edit);
     m_toolbar->addWidget(slot);

@@ -82,7 +82,8 @@ protected:
 private:
     void buildToolbar();
     QAction *addButton(const char *key, const QString &tooltip, const char *image, bool checkable);
-    QLineEdit *addBox(const char *name, int placeholderTwips, const QString &text);
+    QLineEdit *addBox(const char *name, const QString &accessibleName, int placeholderTwips,
+                      const QString &text);
     void restoreIfClosed();
 
     void onToolbarAction(QAction *action);

@@ -105,6 +105,7 @@ frmProgram::frmProgram(GlobalState &state, ProgramTable &table, ProgramRunner &r
     setAutoFillBackground(true);
 
     m_grid->setObjectName(QStringLiteral("grid"));
+    m_grid->setAccessibleName(tr("Program steps"));
     m_grid->setGeometry(toPixels(kGrid));
 
     // The list lies over the current cell in the grid's viewport, so it scrolls with the cell
@@ -121,9 +122,12 @@ frmProgram::frmProgram(GlobalState &state, ProgramTable &table, ProgramRunner &r
     m_runs->setObjectName(QStringLiteral("txt_no_of_runs"));
     m_runs->setGeometry(toPixels(kRuns));
     m_runs->setEnabled(false);
+    QLabel *runsCaption =
+        newLabel(QStringLiteral("Label1"), tr("no of runs (-1=inf)"), kRunsCaption, this);
+    runsCaption->setBuddy(m_runs);
     m_captions = {
         m_continuous,
-        newLabel(QStringLiteral("Label1"), tr("no of runs (-1=inf)"), kRunsCaption, this),
+        runsCaption,
         newLabel(QStringLiteral("Label2"), tr("remaining runs:"), kRemainingCaption, this),
         // Shown as designed; the runs left are shown in txt_no_of_runs.
         newLabel(QStringLiteral("lbRemRuns"), QStringLiteral("0"), kRemaining, this),
@@ -185,10 +189,13 @@ void frmProgram::setErrorLamp(bool on) {
 
 void frmProgram::FillEditCombo(int col) {
     m_editList->clear();
-    if (col == ProgramTable::ChannelColumn)
+    if (col == ProgramTable::ChannelColumn) {
         m_editList->addItems(kChannelItems);
-    else if (col == ProgramTable::UnitColumn)
+        m_editList->setAccessibleName(tr("Channel"));
+    } else if (col == ProgramTable::UnitColumn) {
         m_editList->addItems(kUnitItems);
+        m_editList->setAccessibleName(tr("Time unit"));
+    }
 }
 
 QSize frmProgram::sizeHint() const {

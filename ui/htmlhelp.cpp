@@ -1,6 +1,7 @@
 #include "ui/htmlhelp.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QPointer>
 #include <QTextBrowser>
@@ -9,6 +10,8 @@
 
 namespace {
 const QString kHelpFileName = QStringLiteral("QMX-7700.html");
+// Where an install puts it, seen from the programs' folder.
+const QString kInstalledHelpFolder = QStringLiteral("../share/qmx7700");
 const QString kContentsAnchor = QStringLiteral("contents");
 
 QPointer<HelpWindow> &helpWindow() {
@@ -20,7 +23,12 @@ QPointer<HelpWindow> &helpWindow() {
 QString HelpFilePath(HelpMode mode) {
     if (mode != HelpMode::BesideProgram)
         return {};
-    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + kHelpFileName;
+    const QDir programFolder(QCoreApplication::applicationDirPath());
+    const QString beside = programFolder.filePath(kHelpFileName);
+    const QString installed =
+        QDir::cleanPath(programFolder.filePath(kInstalledHelpFolder + u'/' + kHelpFileName));
+    // With neither, the help window names the place beside the program.
+    return !QFileInfo(beside).isFile() && QFileInfo(installed).isFile() ? installed : beside;
 }
 
 void ShowHelp(HelpMode mode, bool keepOnTop) {

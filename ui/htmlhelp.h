@@ -7,7 +7,8 @@ class QTextBrowser;
 // Where the help file is looked for.
 enum class HelpMode : qint16 {
     None = 0,
-    // QMX-7700.html beside the program (the folder of the real executable).
+    // QMX-7700.html beside the program (the folder of the real executable), else where an
+    // install puts it, ../share/qmx7700/ from there.
     BesideProgram = 1,
 };
 

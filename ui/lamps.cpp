@@ -2,6 +2,8 @@
 
 #include "ui/twips.h"
 
+#include <QAccessibleWidget>
+#include <QCoreApplication>
 #include <QPainter>
 #include <QRadialGradient>
 
@@ -21,11 +23,20 @@ QColor bodyColor(LampColor color) {
     }
     return {150, 150, 150};
 }
+
+// To assistive tools a lamp is an image; its name says its state.
+QAccessibleInterface *lampAccessible(const QString &, QObject *object) {
+    auto *lamp = dynamic_cast<Lamp *>(object);
+    return lamp ? new QAccessibleWidget(lamp, QAccessible::Graphic) : nullptr;
+}
 } // namespace
 
 Lamp::Lamp(LampColor color, QWidget *parent)
     : QWidget(parent)
-    , m_color(color) {}
+    , m_color(color) {
+    [[maybe_unused]] static const bool accessible =
+        (QAccessible::installFactory(lampAccessible), true);
+}
 
 QSize Lamp::sizeHint() const {
     return {kImagePixels, kImagePixels};
@@ -60,14 +71,14 @@ void Lamp::paintEvent(QPaintEvent *) {
 
 LampPair::LampPair(QWidget &parent, const QString &name, LampColor onColor, QPoint offTwips,
                    QPoint onTwips)
-    : m_offImage(new Lamp(LampColor::Grey, &parent))
+    : m_name(name)
+    , m_offImage(new Lamp(LampColor::Grey, &parent))
     , m_onImage(new Lamp(onColor, &parent)) {
     m_offImage->setObjectName(QStringLiteral("pic%1off").arg(name));
     m_onImage->setObjectName(QStringLiteral("pic%1on").arg(name));
     m_offImage->setGeometry(toPixels(QRect(offTwips, QSize(kPlaceTwips, kPlaceTwips))));
     m_onImage->setGeometry(toPixels(QRect(onTwips, QSize(kPlaceTwips, kPlaceTwips))));
-    m_onImage->hide();
-    m_offImage->raise();
+    setOn(false);
 }
 
 void LampPair::setOn(bool on) {
@@ -77,4 +88,9 @@ void LampPair::setOn(bool on) {
     hidden->hide();
     shown->show();
     shown->raise();
+    // Both images say the state, whichever a screen reader comes upon.
+    const QString state = on ? QCoreApplication::translate("LampPair", "%1 on")
+                             : QCoreApplication::translate("LampPair", "%1 off");
+    for (Lamp *image : {m_offImage, m_onImage})
+        image->setAccessibleName(state.arg(m_name));
 }

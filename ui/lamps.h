@@ -26,7 +26,7 @@ private:
 
 // The "off" and "on" images of one lamp; exactly one of them is visible, and it lies in front.
 // The images are named pic<name>off and pic<name>on (picPoweroff, picErroron, ...); the "off"
-// one shows after construction.
+// one shows after construction. Assistive tools read the state: "<name> on", "<name> off".
 class LampPair {
 public:
     // Places in twips: each image takes a 240 x 240 twip square.
@@ -37,6 +37,7 @@ public:
     bool isOn() const { return m_on; }
 
 private:
+    QString m_name;
     Lamp *m_offImage;
     Lamp *m_onImage;
     bool m_on = false;

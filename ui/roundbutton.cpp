@@ -1,11 +1,33 @@
 #include "ui/roundbutton.h"
 
+#include <QAccessibleWidget>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegion>
 
+namespace {
+// To assistive tools a round button is a push button, and pressing it is a click.
+class RoundButtonAccessible final : public QAccessibleWidget {
+public:
+    explicit RoundButtonAccessible(RoundButton *button)
+        : QAccessibleWidget(button, QAccessible::Button) {}
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString &action) override {
+        if (action == pressAction())
+            static_cast<RoundButton *>(widget())->click();
+    }
+};
+
+QAccessibleInterface *roundButtonAccessible(const QString &, QObject *object) {
+    auto *button = qobject_cast<RoundButton *>(object);
+    return button ? new RoundButtonAccessible(button) : nullptr;
+}
+} // namespace
+
 RoundButton::RoundButton(QWidget *parent)
     : QWidget(parent) {
+    [[maybe_unused]] static const bool accessible =
+        (QAccessible::installFactory(roundButtonAccessible), true);
     setFocusPolicy(Qt::NoFocus);
     setCursor(Qt::ArrowCursor);
 }
@@ -43,6 +65,11 @@ void RoundButton::mouseReleaseEvent(QMouseEvent *event) {
     emit released();
     if (event->button() == Qt::LeftButton)
         emit clicked();
+}
+
+void RoundButton::click() {
+    emit released();
+    emit clicked();
 }
 
 void RoundButton::paintEvent(QPaintEvent *) {

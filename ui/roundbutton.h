@@ -16,6 +16,8 @@ public:
     QColor color() const { return m_color; }
     // Repaints at once, so the new colour shows before a command that blocks the windows.
     void setColor(const QColor &color);
+    // A left click without the mouse, as assistive tools press a button: released(), clicked().
+    void click();
 
 signals:
     void pressed();
