@@ -2,6 +2,7 @@
 // with clients on its local socket: what a client does shows in the windows as the same action
 // by hand, and the windows and the clients take turns with the device.
 #include "device/devicelink.h"
+#include "platform/systemserialport.h"
 #include "program/programtable.h"
 #include "remote/controlserver.h"
 #include "support/files.h"
@@ -53,6 +54,9 @@ private slots:
     void switchShowsAsAClick();
     void runShowsInTheWindowsAndStopsFromThem();
     void recordsGoToSubscribersOnly();
+    void connectForAClient();
+    void listeners_data();
+    void listeners();
 };
 
 void TestControlServer::switchShowsAsAClick() {
@@ -134,6 +138,61 @@ void TestControlServer::recordsGoToSubscribersOnly() {
     QTRY_COMPARE(subscriber.socket.state(), QLocalSocket::UnconnectedState);
     QVERIFY(subscriber.received.size() < 600);
     QCOMPARE(other.ask("*OPC?\n", 1), QList<QByteArray>{"1"});
+}
+
+void TestControlServer::connectForAClient() {
+    Rig rig;
+    Client asking(rig);
+    Client other(rig);
+    // A fault holds the connect in its wait, which serves the other client: busy.
+    rig.device.faults = {"1\r\n", "1\r\n", "1\r\n", "0\r\n"};
+    bool asked = false;
+    rig.user = [&](int) {
+        if (!std::exchange(asked, true))
+            other.socket.write("ROUT:CLOS 3\nSYST:ERR?\n");
+    };
+    QCOMPARE(asking.ask("SYST:DISC\nSYST:CONN\nSYST:CONN?\n", 1), QList<QByteArray>{"1"});
+    QCOMPARE(other.ask({}, 1),
+             QList<QByteArray>{"-200,\"Execution error;busy: a connect is going on\""});
+    QCOMPARE(rig.moves(), QList<int>());
+
+    // Why a connect failed is the asking client's error; the windows show the message too.
+    rig.device.silent = true;
+    QCOMPARE(asking.ask("SYST:DISC\nSYST:CONN\nSYST:CONN?\nSYST:ERR?\n", 2),
+             QList<QByteArray>({"0", "-200,\"Execution error;QMX-7700 not found\""}));
+    QCOMPARE(rig.messages->messages, QStringList{"QMX-7700 not found"});
+}
+
+void TestControlServer::listeners_data() {
+    QTest::addColumn<QStringList>("remote");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("no TCP") << QStringList() << QString();
+    QTest::newRow("port 0") << QStringList({"Tcp=1", "Port=0"})
+                            << "The TCP port in the settings is no number from 1 to 65535.";
+    QTest::newRow("port beyond") << QStringList({"Tcp=1", "Port=65536"})
+                                 << "The TCP port in the settings is no number from 1 to 65535.";
+    QTest::newRow("a name") << QStringList({"Tcp=1", "Address=localhost"})
+                            << "The address \"localhost\" is no numeric address to serve on.";
+}
+
+// What the settings ask for is served or said why not; a socket served is left to its server.
+void TestControlServer::listeners() {
+    QFETCH(QStringList, remote);
+    QFETCH(QString, problem);
+    AppRig rig;
+    rig.store(remote, QStringLiteral("Remote"));
+    rig.build([](SettingsStore &store) { return std::make_unique<SystemSerialPort>(store); },
+              std::make_unique<VirtualClock>());
+    const QStringList problems = rig.instrument().serveControl();
+    QCOMPARE(problems, problem.isEmpty() ? QStringList() : QStringList{problem});
+    QCOMPARE(rig.instrument().control().tcpPort(), quint16(0));
+    const QString socket = rig.instrument().control().localPath();
+    QCOMPARE(QFileInfo(socket).permissions() &
+                 ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser |
+                   QFile::WriteUser | QFile::ExeUser),
+             QFile::Permissions());
+    QCOMPARE(rig.instrument().control().listenLocal(socket),
+             QStringLiteral("Another program serves %1.").arg(socket));
 }
 
 QTEST_MAIN(TestControlServer)

@@ -590,7 +590,7 @@ private slots:
         QAccessibleInterface *button = QAccessible::queryAccessibleInterface(five);
         QCOMPARE(button->text(QAccessible::Name), QStringLiteral("Channel 5"));
         button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-        QCOMPARE(rig.module->state().cur_channel, qint16(4));
+        QCOMPARE(rig.instrument().state().cur_channel, qint16(4));
         QCOMPARE(rig.moves(), QList<int>{5});
     }
 
