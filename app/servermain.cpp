@@ -13,38 +13,48 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 // How often the end looks again whether the operation under it has returned.
 constexpr int kEndRetryMs = 10;
 
-// Answers --help and --version and ends the program; any other argument is ignored.
-void answerArguments(const QCoreApplication &application) {
+// Answers --help and --version on standard output and returns the exit code; any other argument
+// is ignored.
+std::optional<int> answerArguments(const QCoreApplication &application) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QCoreApplication::translate(
             "main",
             "Serves the QMX-7700 on the serial port of the settings to the programs of this "
             "machine, without windows: the control protocol on the local socket "
-            "$XDG_RUNTIME_DIR/%1 and, when the settings section [Remote] says Tcp=1, on TCP.")
+            "$XDG_RUNTIME_DIR/%1 and, when the settings section [Remote] says Tcp=1, on "
+            "TCP.\nSee also man qmx7700-server.")
             .arg(QLatin1String(ControlServer::kSocketName)));
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QCoreApplication::translate("main", "Show this help and exit."));
+    const QCommandLineOption version(
+        {QStringLiteral("v"), QStringLiteral("version")},
+        QCoreApplication::translate("main", "Show the program's version and exit."));
+    parser.addOptions({help, version});
     parser.parse(application.arguments());
-    if (parser.isSet(help))
-        parser.showHelp(0);
-    if (parser.isSet(version))
-        parser.showVersion();
+    if (parser.isSet(help)) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::printf("qmx7700-server %s\n", kVersionText);
+        return 0;
+    }
+    return std::nullopt;
 }
 } // namespace
 
 int main(int argc, char *argv[]) {
     QCoreApplication application(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("qmx7700-server"));
-    QCoreApplication::setApplicationVersion(
-        QStringLiteral("%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionPatch));
-    answerArguments(application);
-    // The settings store and the runtime folder go by the program's title, as the windows' do.
+    if (const std::optional<int> answered = answerArguments(application))
+        return *answered;
+    // The settings store goes by the program's title, as the windows' does.
     QCoreApplication::setApplicationName(QString::fromLatin1(kApplicationTitle));
 
     Instrument instrument;

@@ -383,11 +383,8 @@ Outcome ControlServer::load(Client &client, const QString &path) {
 }
 
 QByteArray ControlServer::identity() const {
-    const QByteArray program = QByteArray::number(kVersionMajor) + '.' +
-                               QByteArray::number(kVersionMinor) + '.' +
-                               QByteArray::number(kVersionPatch);
     return "QMX-7700 control program,QMX-7700," + identityField(m_instrument.link.deviceVersion()) +
-           ',' + program;
+           ',' + kVersionText;
 }
 
 QByteArray ControlServer::runState() const {
