@@ -27,6 +27,7 @@ public:
         m_clock.serveEvents();
     }
     QTime localTime() const override { return m_clock.localTime(); }
+    std::chrono::system_clock::time_point utcNow() const override { return m_clock.utcNow(); }
 
 private:
     Clock &m_clock;

@@ -21,3 +21,7 @@ void SystemClock::serveEvents() {
 QTime SystemClock::localTime() const {
     return QTime::currentTime();
 }
+
+std::chrono::system_clock::time_point SystemClock::utcNow() const {
+    return std::chrono::system_clock::now();
+}
