@@ -442,7 +442,7 @@ void frmMain::fileSaveAs() {
 
 void frmMain::saveProgram(const QString &path, const std::function<void()> &saved) {
     const auto save = [this, path, saved] {
-        const QString failure = SaveProgram(path, m_table);
+        const QString failure = m_document.SaveProgram(path);
         if (!failure.isEmpty())
             m_messages.showMessage(failure);
         saved();
