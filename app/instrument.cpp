@@ -9,6 +9,7 @@
 #include "program/programtable.h"
 #include "program/runner.h"
 #include "program/waits.h"
+#include "record/recorder.h"
 
 #include <QScopeGuard>
 
@@ -53,6 +54,8 @@ Instrument::Instrument(Parts parts)
     m_waits = std::make_unique<Waits>(*m_clock, m_state);
     m_runner =
         std::make_unique<ProgramRunner>(m_state, *m_table, m_steps, *m_link, *m_waits, *m_clock);
+    m_recorder = std::make_unique<Recorder>(
+        RecorderSources{*m_link, *m_runner, *m_document, *m_port, m_steps, *m_clock});
 }
 
 Instrument::~Instrument() = default;
@@ -65,6 +68,7 @@ void Instrument::resetRunState() {
 
 void Instrument::loadSettings() {
     LoadSettings(m_state, *m_settings);
+    m_recorder->loadSettings(*m_settings);
 }
 
 void Instrument::connectAtStartUp() {
@@ -75,6 +79,12 @@ void Instrument::connectAtStartUp() {
 void Instrument::closePort() {
     if (m_port->isOpen())
         m_port->close();
+}
+
+void Instrument::shutDown() {
+    m_recorder->programEnding();
+    m_runner->RequestStop();
+    closePort();
 }
 
 bool Instrument::operationOnStack() const {

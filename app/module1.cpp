@@ -5,6 +5,7 @@
 #include "device/devicelink.h"
 #include "program/programfile.h"
 #include "program/runner.h"
+#include "record/recorder.h"
 #include "ui/busycursor.h"
 #include "ui/frmmain.h"
 #include "ui/frmmini.h"
@@ -109,6 +110,9 @@ void Module1::connectLink() {
             [this](const QString &text) { m_messages->showMessageAndWait(text); });
     connect(&link, &DeviceLink::channelMarked, dial, &frmChannel::markChannel);
     connect(&link, &DeviceLink::currentChannelChanged, m_mini.get(), &frmMini::showChannel);
+    // The status panel's tooltip also says why the record cannot be written.
+    connect(&m_instrument.recorder(), &Recorder::problemChanged, m_main.get(),
+            &frmMain::showRecordProblem);
 }
 
 void Module1::connectRunner() {
@@ -211,7 +215,7 @@ void Module1::unloadRequested() {
     // The run has been told to stop and the position stored. A closed port ends a connect's
     // fault wait; the windows go once the operation on the stack has returned.
     m_closing = true;
-    m_instrument.closePort();
+    m_instrument.shutDown();
     m_unloadTimer.start(0);
 }
 

@@ -47,3 +47,11 @@ struct WindowPositionKeys {
 
 inline constexpr WindowPositionKeys kMainPositionKeys{{"MainLeft", 1000}, {"MainTop", 1000}};
 inline constexpr WindowPositionKeys kMiniPositionKeys{{"MiniLeft", 1000}, {"MiniTop", 1000}};
+
+// The run record, in a section of its own: its folder (empty: "records" in the user's state
+// folder) and whether it is written (any value that reads as 0 switches it off).
+inline constexpr char kRecordSection[] = "Record";
+inline constexpr char kRecordFolderKey[] = "Folder";
+inline constexpr char kRecordFolderDefault[] = "";
+inline constexpr char kRecordEnabledKey[] = "Enabled";
+inline constexpr int kRecordEnabledDefault = 1;

@@ -478,6 +478,10 @@ private slots:
         // Nothing is sent after the close, and nothing is said.
         QCOMPARE(rig.moves(), during == u"run" ? QList<int>{3} : QList<int>{});
         QCOMPARE(rig.messages->messages, QStringList());
+        // The record tells how the program ended.
+        QCOMPARE(rig.recorded("run-end", "why"),
+                 during == u"run" ? QStringList{"window-closed"} : QStringList());
+        QCOMPARE(rig.recorded("disconnect", "reason").contains("the program ended"), !inConnect);
 
         QTRY_VERIFY(rig.module->unloaded());
         QCOMPARE(rig.dialogs->log, QStringList{"unload dialogs"});
@@ -511,6 +515,7 @@ private slots:
                               Qt::LeftButton);
         QCOMPARE(rig.port->writtenBytes(),
                  portOpen ? QList<QByteArray>(2, "GFS\r") : QList<QByteArray>{});
+        QCOMPARE(rig.recorded("switch", "source"), QStringList({"dial", "dial"}));
         QCOMPARE(rig.instrument().state().cur_channel, qint16(4));
         QCOMPARE(rig.dial(), onlyOne(4, kRed));
         // With force set, a valid reply lights the error lamp.
@@ -563,6 +568,8 @@ private slots:
         QCOMPARE(box->text(), after);
         QCOMPARE(rig.instrument().state().cur_channel, curChannel);
         QCOMPARE(rig.moves(), moves);
+        QCOMPARE(rig.recorded("switch", "source"),
+                 QStringList{"connect"} + QStringList(moves.size(), "mini-view"));
         QCOMPARE(rig.busy, QList<bool>(moves.size(), true));
         QVERIFY(!QGuiApplication::overrideCursor());
     }

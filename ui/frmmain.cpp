@@ -403,7 +403,19 @@ void frmMain::ProgramStop() {
 
 void frmMain::showLinkStatus(const QString &text, const QString &failureReason) {
     m_statusPanel->setText(text);
-    m_statusPanel->setToolTip(failureReason);
+    m_linkFailure = failureReason;
+    updateStatusTip();
+}
+
+void frmMain::showRecordProblem(const QString &problem) {
+    m_recordProblem = problem;
+    updateStatusTip();
+}
+
+void frmMain::updateStatusTip() {
+    QStringList reasons{m_linkFailure, m_recordProblem};
+    reasons.removeAll(QString());
+    m_statusPanel->setToolTip(reasons.join(QLatin1Char('\n')));
 }
 
 void frmMain::enableRun() {
