@@ -25,8 +25,9 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev
 case "${CXX:-}" in
 clang*) BUILD_PACKAGES+=(clang) ;;
 esac
-# What the tests need beyond the build: socat bridges the simulator over TCP.
-TEST_PACKAGES=(socat)
+# What the tests need beyond the build: socat bridges the simulator over TCP; python3 reads the
+# run record as a lab's script would.
+TEST_PACKAGES=(socat python3)
 # The sanitized build: clang, its sanitizer runtimes (only recommended by clang, so not there
 # after a minimal install) and the symbolizer that puts file names and lines into the reports.
 SANITIZE_PACKAGES=(clang libclang-rt-14-dev llvm)
