@@ -1,6 +1,7 @@
 // The windows around the program: the application module around a scripted device in virtual
 // time, a temporary settings file and fake dialogs. The main window and start-up, the channel
 // dial and the mini view as the user meets them.
+#include "program/programfile.h"
 #include "program/programtable.h"
 #include "support/apprig.h"
 #include "support/files.h"
@@ -333,13 +334,13 @@ private slots:
             QTest::newRow(name) << QString::fromLatin1(command) << QString::fromLatin1(answers)
                                 << QString::fromLatin1(done);
         };
-        row("Open", "mnuFileOpen", "path", "Open: read, Run; ");
+        row("Open", "mnuFileOpen", "path", "Open: read*, Run; ");
         row("Open, cancel", "mnuFileOpen", "cancel", "Open: -, -; ");
-        row("Save", "mnuFileSave", "path", "Speichern: saved, Run; ");
+        row("Save", "mnuFileSave", "path", "Speichern: saved*, Run; ");
         row("Save, cancel", "mnuFileSave", "cancel", "Speichern: -, -; ");
-        row("Save As", "mnuFileSaveAs", "path", "Speichern unter: saved, -; PATH");
+        row("Save As", "mnuFileSaveAs", "path", "Speichern unter: saved*, -; PATH");
         row("Save a gap, No", "mnuFileSave", "path gap", "Speichern: -, -; ");
-        row("Save a gap, Yes", "mnuFileSave", "path gap yes", "Speichern: saved, Run; ");
+        row("Save a gap, Yes", "mnuFileSave", "path gap yes", "Speichern: saved*, Run; ");
     }
 
     void fileCommands() {
@@ -359,9 +360,11 @@ private slots:
         rig.messages->answerYes = answers.contains(u"yes");
         rig.click(command);
 
-        const QString file = readFile(path) != before   ? "saved"
-                             : table.text(1, 1) == u"9" ? "read"
-                                                        : "-";
+        // "*": the program is known to be that file, as the run record names it.
+        const QString file = (readFile(path) != before   ? "saved"
+                              : table.text(1, 1) == u"9" ? "read"
+                                                         : "-") +
+                             QString(rig.instrument().document().file() ? "*" : "");
         const QString caption = rig.main().activeChildView()->windowTitle();
         QCOMPARE(QStringLiteral("%1: %2, %3; %4")
                      .arg(rig.files->titles.join(u' '), file,
