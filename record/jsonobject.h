@@ -17,6 +17,8 @@ inline qint64 microsecondsRounded(std::chrono::nanoseconds duration) {
 // sort the keys). Keys are the caller's fixed ASCII names; texts may hold any character.
 class JsonObject {
 public:
+    // Room for a line of the record, which then grows once at most.
+    JsonObject() { m_fields.reserve(256); }
     JsonObject &number(const char *key, qint64 value);
     // The shortest text that reads back as value; null when it is not finite.
     JsonObject &decimal(const char *key, double value);

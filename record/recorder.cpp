@@ -155,11 +155,33 @@ template <typename Fields> void Recorder::record(const char *kind, Fields fields
 
     const QByteArray json = line.json();
     if (m_file.enabled()) {
-        const QString failure = m_file.append(date, json);
-        setProblem(failure.isEmpty() ? QString()
-                                     : tr("The run record cannot be written: %1.").arg(failure));
+        if (date != m_unwrittenDate)
+            writeUnwritten();
+        m_unwritten += json + '\n';
+        m_unwrittenDate = date;
+        if (m_holding == 0)
+            writeUnwritten();
     }
     emit recorded(json);
+}
+
+void Recorder::writeUnwritten() {
+    if (m_unwritten.isEmpty())
+        return;
+    const QString failure = m_file.append(m_unwrittenDate, m_unwritten);
+    m_unwritten.clear();
+    setProblem(failure.isEmpty() ? QString()
+                                 : tr("The run record cannot be written: %1.").arg(failure));
+}
+
+Recorder::Together::Together(Recorder &recorder)
+    : m_recorder(recorder) {
+    ++m_recorder.m_holding;
+}
+
+Recorder::Together::~Together() {
+    if (--m_recorder.m_holding == 0)
+        m_recorder.writeUnwritten();
 }
 
 void Recorder::loadSettings(const SettingsStore &store) {
@@ -200,6 +222,7 @@ void Recorder::recordFault(int fault) {
 }
 
 void Recorder::recordSwitch(const SwitchReport &report) {
+    const Together together(*this);
     const Clock::Duration now = m_clock.monotonic();
     const bool ofRun = report.source == SwitchSource::Run;
     // The step before ends as this command goes out.
@@ -255,6 +278,7 @@ void Recorder::recordRunStart() {
 }
 
 void Recorder::recordRunEnd(ProgramRunner::RunEnd why) {
+    const Together together(*this);
     const bool stopped = why == ProgramRunner::RunEnd::Stopped;
     if (m_stepWaiting)
         endStep(m_clock.monotonic(), stopped);

@@ -18,13 +18,12 @@ void RecordFile::setFolder(const QString &folder) {
     m_file.close();
 }
 
-QString RecordFile::append(const QDate &day, const QByteArray &line) {
+QString RecordFile::append(const QDate &day, const QByteArray &lines) {
     if (!m_file.isOpen() || day != m_day) {
         if (const QString failure = open(day); !failure.isEmpty())
             return failure;
     }
-    const QByteArray whole = line + '\n';
-    if (m_file.write(whole) == whole.size())
+    if (m_file.write(lines) == lines.size())
         return {};
     const QString failure = fileFailure(m_file);
     // Opened afresh for the next line, should the cause have gone.
