@@ -18,16 +18,16 @@ ensure_packages() {
         "${missing[@]}" >/dev/null
 }
 
-# What every build and its tests need; desktop-file-validate checks the desktop entry.
+# What every build and its tests need; desktop-file-validate checks the desktop entry, python3
+# reads the run record as a lab's script would.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev
-    libgl-dev desktop-file-utils)
+    libgl-dev desktop-file-utils python3)
 # CXX=clang++ builds with clang, which then has to be there too.
 case "${CXX:-}" in
 clang*) BUILD_PACKAGES+=(clang) ;;
 esac
-# What the tests need beyond the build: socat bridges the simulator over TCP; python3 reads the
-# run record as a lab's script would.
-TEST_PACKAGES=(socat python3)
+# What the tests need beyond the build: socat bridges the simulator over TCP.
+TEST_PACKAGES=(socat)
 # The sanitized build: clang, its sanitizer runtimes (only recommended by clang, so not there
 # after a minimal install) and the symbolizer that puts file names and lines into the reports.
 SANITIZE_PACKAGES=(clang libclang-rt-14-dev llvm)
