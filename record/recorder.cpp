@@ -159,7 +159,7 @@ template <typename Fields> void Recorder::record(const char *kind, Fields fields
             writeUnwritten();
         m_unwritten += json + '\n';
         m_unwrittenDate = date;
-        if (m_holding == 0)
+        if (m_together == 0)
             writeUnwritten();
     }
     emit recorded(json);
@@ -176,11 +176,11 @@ void Recorder::writeUnwritten() {
 
 Recorder::Together::Together(Recorder &recorder)
     : m_recorder(recorder) {
-    ++m_recorder.m_holding;
+    ++m_recorder.m_together;
 }
 
 Recorder::Together::~Together() {
-    if (--m_recorder.m_holding == 0)
+    if (--m_recorder.m_together == 0)
         m_recorder.writeUnwritten();
 }
 

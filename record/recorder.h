@@ -103,7 +103,8 @@ private:
     // Lines made and not yet handed to the file, all of one date.
     QByteArray m_unwritten;
     QDate m_unwrittenDate;
-    int m_holding = 0;
+    // How many Together are alive.
+    int m_together = 0;
     QString m_problem;
     int m_lastFault = 0;
     bool m_programEnding = false;
