@@ -9,6 +9,7 @@
 #include "program/programtable.h"
 #include "program/runner.h"
 #include "program/waits.h"
+#include "record/recorder.h"
 #include "remote/controlserver.h"
 
 #include <QCoreApplication>
@@ -34,6 +35,7 @@ public:
         m_clock.waitForEvents(deadline);
     }
     QTime localTime() const override { return m_clock.localTime(); }
+    std::chrono::system_clock::time_point utcNow() const override { return m_clock.utcNow(); }
 
 private:
     Clock &m_clock;
@@ -60,12 +62,17 @@ Instrument::Instrument(Parts parts)
     m_waits = std::make_unique<Waits>(*m_clock, m_state);
     m_runner =
         std::make_unique<ProgramRunner>(m_state, *m_table, m_steps, *m_link, *m_waits, *m_clock);
+    m_recorder = std::make_unique<Recorder>(
+        RecorderSources{*m_link, *m_runner, *m_document, *m_port, m_steps, *m_clock});
     if (m_controlSocket.isEmpty())
         m_controlSocket = ControlServer::defaultSocketPath();
     m_control = std::make_unique<ControlServer>(
         ControlServer::Instrument{m_state, *m_link, *m_runner, *m_document, [this] {
                                       return operationOnStack();
                                   }});
+    // Every record goes to the clients that asked for them as it is written.
+    QObject::connect(m_recorder.get(), &Recorder::recorded, m_control.get(),
+                     &ControlServer::publishRecord);
 }
 
 Instrument::~Instrument() = default;
@@ -78,6 +85,7 @@ void Instrument::resetRunState() {
 
 void Instrument::loadSettings() {
     LoadSettings(m_state, *m_settings);
+    m_recorder->loadSettings(*m_settings);
 }
 
 void Instrument::connectAtStartUp() {
@@ -88,6 +96,12 @@ void Instrument::connectAtStartUp() {
 void Instrument::closePort() {
     if (m_port->isOpen())
         m_port->close();
+}
+
+void Instrument::shutDown(Recorder::Ending how) {
+    m_recorder->programEnding(how);
+    m_runner->RequestStop();
+    closePort();
 }
 
 QStringList Instrument::serveControl() {

@@ -5,6 +5,7 @@
 #include "platform/serialport.h"
 #include "platform/settingsstore.h"
 #include "program/steptable.h"
+#include "record/recorder.h"
 
 #include <QStringList>
 
@@ -18,9 +19,9 @@ class ProgramTable;
 class Waits;
 
 // The instrument without any window: the global state, the settings store, the port, the clock,
-// the device link, the program and step tables, the waits and the runner. Every surface (the
-// windows, a server) drives it through these and listens to the signals of the link, the runner
-// and the program document. One instance lives from the start of the program to its end.
+// the device link, the program and step tables, the waits, the runner and the run record. Every
+// surface (the windows, a server) drives it through these and listens to the signals of the link,
+// the runner and the program document. One instance lives from the start of the program to its end.
 class Instrument final {
 public:
     // What the instrument works through. Anything left empty is the system's own: the user's
@@ -40,12 +41,16 @@ public:
 
     // The run state of a fresh start: one pass, endless runs, no channel selected.
     void resetRunState();
-    // Reads the options from the settings store; whether they were read whole is not looked at.
+    // Reads the options and the record's settings from the settings store; whether the options
+    // were read whole is not looked at.
     void loadSettings();
     // The start-up's connect: the device is identified anew.
     void connectAtStartUp();
     // Closes the port if it is open; a connect's fault wait then ends.
     void closePort();
+    // The program is ending: a run is asked to stop and is recorded as ended that way, and the
+    // port is closed.
+    void shutDown(Recorder::Ending how);
     // Serves the control on the local socket and, when the settings say so, on TCP. Returns
     // what cannot be served, for people.
     QStringList serveControl();
@@ -75,6 +80,7 @@ public:
     ProgramDocument &document() { return *m_document; }
     ProgramRunner &runner() { return *m_runner; }
     ControlServer &control() { return *m_control; }
+    Recorder &recorder() { return *m_recorder; }
 
 private:
     class NestingClock;
@@ -93,6 +99,7 @@ private:
     std::unique_ptr<DeviceLink> m_link;
     std::unique_ptr<Waits> m_waits;
     std::unique_ptr<ProgramRunner> m_runner;
+    std::unique_ptr<Recorder> m_recorder;
     QString m_controlSocket;
     std::unique_ptr<ControlServer> m_control;
 };

@@ -5,6 +5,7 @@
 #include "device/devicelink.h"
 #include "program/programfile.h"
 #include "program/runner.h"
+#include "record/recorder.h"
 #include "remote/controlserver.h"
 #include "ui/busycursor.h"
 #include "ui/frmmain.h"
@@ -118,6 +119,9 @@ void Module1::connectLink() {
     });
     connect(&link, &DeviceLink::channelMarked, dial, &frmChannel::markChannel);
     connect(&link, &DeviceLink::currentChannelChanged, m_mini.get(), &frmMini::showChannel);
+    // The status panel's tooltip also says why the record cannot be written.
+    connect(&m_instrument.recorder(), &Recorder::problemChanged, m_main.get(),
+            &frmMain::showRecordProblem);
 }
 
 void Module1::connectRunner() {
@@ -223,7 +227,7 @@ void Module1::unloadRequested() {
     // fault wait; the windows go once the operation on the stack has returned.
     m_closing = true;
     m_instrument.control().close();
-    m_instrument.closePort();
+    m_instrument.shutDown(Recorder::Ending::WindowClosed);
     m_unloadTimer.start(0);
 }
 

@@ -77,9 +77,8 @@ int main(int argc, char *argv[]) {
             QCoreApplication::exit(0);
     });
     QObject::connect(&stopSignals, &StopSignals::stopRequested, &application, [&] {
-        instrument.runner().RequestStop();
         instrument.control().close();
-        instrument.closePort();
+        instrument.shutDown(Recorder::Ending::StopSignal);
         end.start();
     });
 

@@ -52,6 +52,7 @@ public:
     }
     void serveEvents() override { m_clock.serveEvents(); }
     QTime localTime() const override { return m_clock.localTime(); }
+    std::chrono::system_clock::time_point utcNow() const override { return m_clock.utcNow(); }
 
     std::vector<double> lateMs;
 

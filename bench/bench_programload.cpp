@@ -43,7 +43,7 @@ struct Case {
 
 // The editor's runner needs a device; nothing is run here.
 struct NoDevice final : ChannelCommand {
-    GotoResult GotoChannel(int) override { return GotoResult::NotSent; }
+    GotoResult GotoChannel(int, SwitchSource) override { return GotoResult::NotSent; }
     void selectChannel(int) override {}
 };
 

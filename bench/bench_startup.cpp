@@ -108,7 +108,8 @@ int main(int argc, char *argv[]) {
         samples = std::max(1, atoi(argv[2]));
 
     QCoreApplication application(argc, argv);
-    // Settings, instance socket and a port that does not exist, all of the benchmark's own.
+    // Settings, instance socket, run record and a port that does not exist, all of the
+    // benchmark's own.
     QTemporaryDir home;
     QDir(home.path()).mkpath(QStringLiteral("config/QMX-7700"));
     QDir(home.path()).mkpath(QStringLiteral("runtime"));
@@ -122,6 +123,7 @@ int main(int argc, char *argv[]) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("runtime")));
+    environment.insert(QStringLiteral("XDG_STATE_HOME"), home.filePath(QStringLiteral("state")));
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
 

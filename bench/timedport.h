@@ -27,6 +27,7 @@ public:
     std::optional<QByteArray> readAll() override { return m_port.readAll(); }
     void discardInput() override { m_port.discardInput(); }
     QString errorString() const override { return m_port.errorString(); }
+    QString portName() const override { return m_port.portName(); }
 
     std::vector<Steady::time_point> writtenAt;
     std::vector<double> writeMs;

@@ -1,10 +1,11 @@
 # The layers of the program and which layers each may use, one entry a layer:
 # "<path>: <layers it builds on>". A layer's path is a folder, or a file name without its
 # extension for a part of a folder (app/instrument is the part of app/ that builds without any
-# window). ui, remote and record are siblings above program that never use one another. Each
-# layer's library links exactly the libraries of the layers it builds on, so the CMake graph is
-# this table, and cmake/check_layers.cmake fails the suite on an include that the table does not
-# allow. tests/, bench/ and fuzz/ may use every layer.
+# window). ui, remote and record are siblings above program that never use one another; the
+# instrument holds the record, so that every surface has it. Each layer's library links exactly
+# the libraries of the layers it builds on, so the CMake graph is this table, and
+# cmake/check_layers.cmake fails the suite on an include that the table does not allow. tests/,
+# bench/ and fuzz/ may use every layer.
 set(QMX_LAYERS
     "platform:"
     "core: platform"
@@ -13,7 +14,7 @@ set(QMX_LAYERS
     "ui: program device core platform"
     "remote: program device core platform"
     "record: program device core platform"
-    "app/instrument: remote program device core platform"
+    "app/instrument: remote record program device core platform"
     "app: app/instrument ui remote record program device core platform"
     # The stand-in device shares no code with the program.
     "sim:")

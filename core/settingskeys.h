@@ -58,3 +58,11 @@ inline constexpr RemoteKey kRemoteTcpKey{"Tcp", "0"};
 // The usual port of raw SCPI.
 inline constexpr RemoteKey kRemotePortKey{"Port", "5025"};
 inline constexpr RemoteKey kRemoteAddressKey{"Address", "127.0.0.1"};
+
+// The run record, in a section of its own: its folder (empty: "records" in the user's state
+// folder) and whether it is written (any value that reads as 0 switches it off).
+inline constexpr char kRecordSection[] = "Record";
+inline constexpr char kRecordFolderKey[] = "Folder";
+inline constexpr char kRecordFolderDefault[] = "";
+inline constexpr char kRecordEnabledKey[] = "Enabled";
+inline constexpr int kRecordEnabledDefault = 1;

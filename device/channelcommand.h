@@ -19,13 +19,16 @@ enum class ChannelMark {
     MarkedAgain,
 };
 
+// Who asked for a channel command.
+enum class SwitchSource { Dial, MiniView, Run, Remote, Connect };
+
 // Moves the device to a channel and records the channel selected; the runner needs nothing else
 // of the link.
 class ChannelCommand {
 public:
     virtual ~ChannelCommand() = default;
-    // index is the channel number minus 1, 0..15.
-    virtual GotoResult GotoChannel(int index) = 0;
+    // index is the channel number minus 1, 0..15; source is who asked, for the record.
+    virtual GotoResult GotoChannel(int index, SwitchSource source = SwitchSource::Dial) = 0;
     // Records index (0..15, or -1 for none) as the channel last selected, cur_channel.
     virtual void selectChannel(int index) = 0;
 };

@@ -64,6 +64,7 @@ void DeviceLink::Connect() {
     const auto done = qScopeGuard([this] { m_connecting = false; });
 
     m_failureReason.clear();
+    m_deviceVersion.clear();
     m_lostInRun = false;
     m_port.setPortNumber(m_state.opt_comport);
     if (!m_port.open()) {
@@ -93,7 +94,7 @@ void DeviceLink::Connect() {
             return;
         }
         wait(kSettleMs);
-        if (GotoChannel(0) == GotoResult::Failed) {
+        if (GotoChannel(0, SwitchSource::Connect) == GotoResult::Failed) {
             takeFailurePath();
             return;
         }
@@ -106,6 +107,7 @@ void DeviceLink::Connect() {
     m_failureReason.clear();
     setStatus(QString::fromLatin1(kConnectedText));
     setDeviceFound(true);
+    emit linkEvent(LinkEvent::Connected, QString());
 }
 
 void DeviceLink::Disconnect() {
@@ -114,6 +116,7 @@ void DeviceLink::Disconnect() {
     m_failureReason.clear();
     m_lostInRun = false;
     setStatus(QString::fromLatin1(kNotConnectedText));
+    emit linkEvent(LinkEvent::Disconnected, QString());
 }
 
 bool DeviceLink::QueryVersion() {
@@ -136,7 +139,19 @@ bool DeviceLink::QueryFault(bool force) {
     }
 }
 
-GotoResult DeviceLink::GotoChannel(int index) {
+GotoResult DeviceLink::GotoChannel(int index, SwitchSource source) {
+    SwitchReport report;
+    report.index = index;
+    report.source = source;
+    report.result = moveTo(report);
+    if (report.result == GotoResult::Failed)
+        report.reason = m_failureReason;
+    emit switched(report);
+    return report.result;
+}
+
+GotoResult DeviceLink::moveTo(SwitchReport &report) {
+    const int index = report.index;
     if (index < 0 || index >= kChannelCount)
         return GotoResult::NotSent;
     if (m_statusText != QLatin1String(kConnectedText)) {
@@ -149,17 +164,18 @@ GotoResult DeviceLink::GotoChannel(int index) {
     }
 
     const qint16 target = m_state.ch_pos[index];
+    report.position = target;
     beginOperation();
     try {
-        send(QByteArrayLiteral("LA") + QByteArray::number(target) + QByteArrayLiteral("\rM\r"));
+        report.sent =
+            send(QByteArrayLiteral("LA") + QByteArray::number(target) + QByteArrayLiteral("\rM\r"));
 
         // The poll goes on while the reading stays within one unit of the stored position, and
         // ends at the first reading outside that window or after the last poll.
-        int polls = 0;
         qint16 reading = target;
         bool inWindow = true;
         do {
-            ++polls;
+            ++report.polls;
             send(kPosition);
             wait(kPositionMs);
             const QByteArray reply = receive();
@@ -170,13 +186,14 @@ GotoResult DeviceLink::GotoChannel(int index) {
                     return GotoResult::Failed;
                 }
                 reading = *position;
+                report.reading = reading;
             }
             queryFault(false);
             const int stored = m_state.ch_pos[index];
             inWindow = reading >= stored - 1 && reading <= stored + 1;
-        } while (inWindow && polls < kMaxPolls);
+        } while (inWindow && report.polls < kMaxPolls);
 
-        send(kRelease);
+        report.reached = send(kRelease);
     } catch (const LinkFailure &) {
         return GotoResult::Failed;
     }
@@ -283,7 +300,8 @@ bool DeviceLink::queryVersion() {
         m_port.close();
         return false;
     }
-    m_deviceVersion = QString::fromLatin1(reply).trimmed();
+    // The line the device gave, without its line end or what came after it.
+    m_deviceVersion = QString::fromLatin1(reply).section(u'\r', 0, 0).trimmed();
     emit powerLampChanged(true);
     return true;
 }
@@ -299,15 +317,17 @@ bool DeviceLink::queryFault(bool force) {
     const std::optional<qint16> fault = readInteger(reply);
     if (!fault)
         return false;
+    emit faultReported(*fault);
     const bool lit = *fault != 0 || force;
     emit errorLampChanged(lit);
     return lit;
 }
 
-void DeviceLink::beginStep() {
+Clock::Duration DeviceLink::beginStep() {
     const Clock::Duration now = m_clock.monotonic();
     if (now - m_due > kMaxCatchUp)
         m_due = now;
+    return now;
 }
 
 void DeviceLink::wait(int ms) {
@@ -316,8 +336,10 @@ void DeviceLink::wait(int ms) {
     m_clock.sleepUntil(m_due);
 }
 
-void DeviceLink::send(const QByteArray &bytes) {
-    beginStep();
+Clock::Duration DeviceLink::send(const QByteArray &bytes) {
+    // Taken before the write: the write wakes the reader, which may take the processor from this
+    // thread for a while before the write returns.
+    const Clock::Duration at = beginStep();
     // Nothing is ever written to a closed port.
     if (!m_port.isOpen()) {
         if (m_failureReason.isEmpty())
@@ -328,6 +350,7 @@ void DeviceLink::send(const QByteArray &bytes) {
         m_failureReason = m_port.errorString();
         failLink();
     }
+    return at;
 }
 
 QByteArray DeviceLink::receive() {
@@ -349,9 +372,12 @@ void DeviceLink::takeFailurePath() {
     if (m_port.isOpen())
         m_port.close();
     setStatus(QString::fromLatin1(kNotConnectedText));
+    emit linkEvent(m_connecting ? LinkEvent::ConnectFailed : LinkEvent::Lost, m_failureReason);
 }
 
 void DeviceLink::takeNotFoundPath() {
+    // Announced before the message, which waits until it has been read.
+    emit linkEvent(LinkEvent::NotFound, QString());
     emit message(tr(kNotFoundMessage));
     m_failureReason.clear();
     setStatus(QString::fromLatin1(kNotConnectedText));

@@ -8,8 +8,30 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 class SerialPort;
 struct GlobalState;
+
+// A channel command as it went: who asked, the stored position it moved to, the moment the move
+// was sent and the moment the release that ends the command was sent (the channel is reached as
+// far as the program can know, and a step's wait starts), the position polls and the last
+// position the device gave. Moments are on the clock's monotonic time, as each write began.
+struct SwitchReport {
+    int index = 0;
+    SwitchSource source = SwitchSource::Dial;
+    GotoResult result = GotoResult::NotSent;
+    qint16 position = 0;
+    std::optional<Clock::Duration> sent;
+    std::optional<Clock::Duration> reached;
+    int polls = 0;
+    std::optional<qint16> reading;
+    // Why a command failed.
+    QString reason;
+};
+
+// How a connect ended, and the other ways the link goes down.
+enum class LinkEvent { Connected, NotFound, ConnectFailed, Disconnected, Lost };
 
 // The serial link to the QMX-7700: the handshake that identifies it and reads its channel
 // positions, the status queries that drive the lamps, and the channel command. Every command
@@ -42,7 +64,7 @@ public:
     bool QueryVersion();
     // True when the device reports a fault, or when force is set and a valid reply came.
     bool QueryFault(bool force);
-    GotoResult GotoChannel(int index) override;
+    GotoResult GotoChannel(int index, SwitchSource source = SwitchSource::Dial) override;
     void selectChannel(int index) override;
     // Clears dev_found, so that the next connect identifies the device anew.
     void forgetDevice();
@@ -58,8 +80,8 @@ public:
     QString failureReason() const { return m_failureReason; }
     // A connect is on the stack (its fault wait or its message serve events).
     bool isConnecting() const { return m_connecting; }
-    // The reply to "VER" of the device identified last, blanks and line ends around it removed;
-    // empty until one has identified itself.
+    // The version line of the device, as it gave it to the last connect; empty when that connect
+    // did not get as far.
     QString deviceVersion() const { return m_deviceVersion; }
 
 signals:
@@ -76,6 +98,13 @@ signals:
     void channelMarked(int index, ChannelMark mark);
     // cur_channel was set (-1: none).
     void currentChannelChanged(int index);
+    // A channel command ended, sent or not.
+    void switched(const SwitchReport &report);
+    // A connect ended, the link was disconnected, or it was lost (the port failed); reason says
+    // why a connect failed or the link was lost.
+    void linkEvent(LinkEvent event, const QString &reason);
+    // The device answered a fault query with this fault number (0: none).
+    void faultReported(int fault);
 
 private:
     struct LinkFailure {};
@@ -85,10 +114,13 @@ private:
     // An operation of its own begins (not one of a connect's steps).
     void beginOperation();
     // A command or a wait begins: on the schedule, or the schedule starts again from now.
-    void beginStep();
+    // Returns now.
+    Clock::Duration beginStep();
     // Sleeps to the end of a fixed wait of ms milliseconds on the schedule.
     void wait(int ms);
-    void send(const QByteArray &bytes);
+    // Returns the moment the write began.
+    Clock::Duration send(const QByteArray &bytes);
+    GotoResult moveTo(SwitchReport &report);
     QByteArray receive();
     [[noreturn]] void failLink();
     // Like the public queries, but a port that fails under them ends the caller too.

@@ -48,6 +48,7 @@ public:
     }
     void discardInput() override { m_port.discardInput(); }
     QString errorString() const override { return m_port.errorString(); }
+    QString portName() const override { return m_port.portName(); }
 
 private:
     ScriptedPort &m_port;

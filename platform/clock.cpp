@@ -39,3 +39,7 @@ void SystemClock::waitForEvents(Duration deadline) {
 QTime SystemClock::localTime() const {
     return QTime::currentTime();
 }
+
+std::chrono::system_clock::time_point SystemClock::utcNow() const {
+    return std::chrono::system_clock::now();
+}

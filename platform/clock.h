@@ -4,8 +4,8 @@
 
 #include <chrono>
 
-// Time as the device link and the runner see it: a monotonic clock, a blocking sleep, the event
-// yield and the local time of day. Tests substitute a virtual clock, so the protocol and the
+// Time as the device link, the runner and the record see it: a monotonic clock, a blocking sleep,
+// the event yield and the wall clock. Tests substitute a virtual clock, so the protocol and the
 // waits run in virtual time.
 class Clock {
 public:
@@ -25,6 +25,8 @@ public:
     virtual void waitForEvents(Duration deadline) { sleepUntil(deadline); }
     // The local wall-clock time of day. Nothing is timed by it.
     virtual QTime localTime() const = 0;
+    // The calendar time, to the microsecond or finer, for the record. Nothing is timed by it.
+    virtual std::chrono::system_clock::time_point utcNow() const = 0;
 
     // Blocks until monotonic() reaches deadline (at once if it has); serves no events.
     virtual void sleepUntil(Duration deadline) {
@@ -44,4 +46,5 @@ public:
     // Wakes for the first event, so that a click or a client's query is served at once.
     void waitForEvents(Duration deadline) override;
     QTime localTime() const override;
+    std::chrono::system_clock::time_point utcNow() const override;
 };

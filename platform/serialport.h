@@ -28,6 +28,8 @@ public:
     virtual void discardInput() = 0;
     // Why the last open or transfer failed, in words for the user.
     virtual QString errorString() const = 0;
+    // The device that the port number leads to (a path such as /dev/ttyUSB0), for people.
+    virtual QString portName() const = 0;
 
 signals:
     // The open port failed outside any read or write of the link's (an adapter pulled while

@@ -24,6 +24,7 @@ public:
     std::optional<QByteArray> readAll() override;
     void discardInput() override;
     QString errorString() const override;
+    QString portName() const override { return m_path; }
 
 private:
     bool hasFailed() const;

@@ -5,6 +5,7 @@
 #include "program/programtable.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QFileInfo>
 
 #include <limits>
@@ -134,6 +135,45 @@ QString unreadFileMessage(const FileRead &read, const QString &path) {
     }
     return Text::tr("%1 could not be read: %2").arg(displayName(path), read.error);
 }
+
+// SaveProgram(), leaving the bytes written in `bytes`.
+QString saveProgram(const QString &path, ProgramTable &table, QByteArray &bytes) {
+    int steps = 0;
+    while (steps + 1 < table.rowCount() &&
+           !table.text(steps + 1, ProgramTable::ChannelColumn).isEmpty())
+        ++steps;
+    const int columns = table.columnCount();
+
+    table.setCurrentCell(0, 0);
+    table.setSelectionEnd(steps, columns - 1);
+    QString reason = unstorableCell(table, steps);
+    if (reason.isEmpty()) {
+        const QString block = table.selectedText();
+        bytes.reserve(block.size() + 32);
+        bytes += QByteArray::number(steps);
+        bytes += ',';
+        bytes += QByteArray::number(columns);
+        bytes += ';';
+        bytes += block.toLatin1();
+        bytes += "\r\n";
+        const QString error =
+            bytes.size() > kMaxFileBytes
+                ? Text::tr("the file would be larger than a program file can be (%1 MiB)")
+                      .arg(kMaxFileBytes / kMiB)
+                : writeWholeFile(path, bytes);
+        if (!error.isEmpty())
+            reason = Text::tr("%1 could not be saved: %2").arg(displayName(path), error);
+    } else {
+        reason = Text::tr("%1 was not saved: %2").arg(displayName(path), reason);
+    }
+    table.setSelectionEnd(0, 0);
+    return reason;
+}
+
+ProgramFileId fileId(const QString &path, const QByteArray &bytes) {
+    return {QFileInfo(path).absoluteFilePath(),
+            QCryptographicHash::hash(bytes, QCryptographicHash::Sha256)};
+}
 } // namespace
 
 void setUpFirstProgram(ProgramTable &table) {
@@ -145,7 +185,24 @@ void setUpFirstProgram(ProgramTable &table) {
 
 ProgramDocument::ProgramDocument(ProgramTable &table, StepTable &steps)
     : m_table(table)
-    , m_steps(steps) {}
+    , m_steps(steps) {
+    // Any change of the program's text or shape: it is no longer the file. The colour of the
+    // running step is no change.
+    const auto changed = [this] {
+        m_file.reset();
+    };
+    connect(&m_table, &ProgramTable::dataChanged, this,
+            [this](const QModelIndex &, const QModelIndex &, const QList<int> &roles) {
+                if (roles.isEmpty() || roles.contains(Qt::DisplayRole) ||
+                    roles.contains(Qt::EditRole))
+                    m_file.reset();
+            });
+    connect(&m_table, &ProgramTable::rowsInserted, this, changed);
+    connect(&m_table, &ProgramTable::rowsRemoved, this, changed);
+    connect(&m_table, &ProgramTable::columnsInserted, this, changed);
+    connect(&m_table, &ProgramTable::columnsRemoved, this, changed);
+    connect(&m_table, &ProgramTable::modelReset, this, changed);
+}
 
 void ProgramDocument::NewProgram() {
     clearProgram(m_table);
@@ -171,36 +228,15 @@ std::optional<QString> describeLostSteps(const ProgramTable &table) {
 }
 
 QString SaveProgram(const QString &path, ProgramTable &table) {
-    int steps = 0;
-    while (steps + 1 < table.rowCount() &&
-           !table.text(steps + 1, ProgramTable::ChannelColumn).isEmpty())
-        ++steps;
-    const int columns = table.columnCount();
+    QByteArray bytes;
+    return saveProgram(path, table, bytes);
+}
 
-    table.setCurrentCell(0, 0);
-    table.setSelectionEnd(steps, columns - 1);
-    QString reason = unstorableCell(table, steps);
-    if (reason.isEmpty()) {
-        const QString block = table.selectedText();
-        QByteArray bytes;
-        bytes.reserve(block.size() + 32);
-        bytes += QByteArray::number(steps);
-        bytes += ',';
-        bytes += QByteArray::number(columns);
-        bytes += ';';
-        bytes += block.toLatin1();
-        bytes += "\r\n";
-        const QString error =
-            bytes.size() > kMaxFileBytes
-                ? Text::tr("the file would be larger than a program file can be (%1 MiB)")
-                      .arg(kMaxFileBytes / kMiB)
-                : writeWholeFile(path, bytes);
-        if (!error.isEmpty())
-            reason = Text::tr("%1 could not be saved: %2").arg(displayName(path), error);
-    } else {
-        reason = Text::tr("%1 was not saved: %2").arg(displayName(path), reason);
-    }
-    table.setSelectionEnd(0, 0);
+QString ProgramDocument::SaveProgram(const QString &path) {
+    QByteArray bytes;
+    const QString reason = saveProgram(path, m_table, bytes);
+    if (reason.isEmpty())
+        m_file = fileId(path, bytes);
     return reason;
 }
 
@@ -210,6 +246,7 @@ void ProgramDocument::LoadProgram(const QString &path) {
     int loadedSteps = 0;
     FileRead read = readRegularFile(path, kMaxFileBytes);
     QString problem = unreadFileMessage(read, path);
+    std::optional<ProgramFileId> file;
     Header header;
     switch (read.outcome == FileRead::Outcome::Read ? readHeader(read.bytes, header)
                                                     : HeaderState::Missing) {
@@ -220,6 +257,7 @@ void ProgramDocument::LoadProgram(const QString &path) {
                       .arg(displayName(path));
         break;
     case HeaderState::Valid: {
+        file = fileId(path, read.bytes);
         // The line end closes the file. Dropped, it cannot leave a stray LF in a cell when the
         // file holds fewer rows than its header announces.
         const bool endsInLineEnd = read.bytes.endsWith("\r\n");
@@ -246,6 +284,9 @@ void ProgramDocument::LoadProgram(const QString &path) {
     }
 
     numberFreeRows(m_table, loadedSteps);
-    if (!problem.isEmpty())
+    // A file read in part is not the program that the table holds.
+    if (problem.isEmpty())
+        m_file = file;
+    else
         emit message(problem);
 }

@@ -2,6 +2,7 @@
 
 #include "program/steptable.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 
@@ -25,14 +26,26 @@ std::optional<QString> describeLostSteps(const ProgramTable &table);
 // otherwise why nothing was saved (an existing file then stays as it was).
 QString SaveProgram(const QString &path, ProgramTable &table);
 
-// The program of the table and the step records as a whole: started anew or loaded from a file.
-// Every surface hears of a new program (the run buttons offer to run it), and of what a load has
-// to say about its file.
+// A program file that holds the program exactly as the table has it.
+struct ProgramFileId {
+    // Absolute.
+    QString path;
+    // SHA-256 of the file's bytes.
+    QByteArray sha256;
+};
+
+// The program of the table and the step records as a whole: started anew, loaded from a file or
+// saved to one. Every surface hears of a new program (the run buttons offer to run it), and of
+// what a load has to say about its file.
 class ProgramDocument final : public QObject {
     Q_OBJECT
 
 public:
     ProgramDocument(ProgramTable &table, StepTable &steps);
+
+    // The file the program was loaded from whole or last saved to, while no cell, row or column
+    // of the table has changed since; nothing otherwise.
+    const std::optional<ProgramFileId> &file() const { return m_file; }
 
     // Empties the table into a new program of 16 step rows under the column titles (the column
     // count stays) and clears the step records.
@@ -40,6 +53,8 @@ public:
     // Starts a new program and fills it from the file. A missing file, or one without a header,
     // gives the new program; a file whose header cannot be meant is refused with a message.
     void LoadProgram(const QString &path);
+    // SaveProgram() of the table, which is then the file saved.
+    QString SaveProgram(const QString &path);
 
 signals:
     // NewProgram replaced the program, also at the start of every load.
@@ -50,4 +65,5 @@ signals:
 private:
     ProgramTable &m_table;
     StepTable &m_steps;
+    std::optional<ProgramFileId> m_file;
 };

@@ -139,19 +139,22 @@ void ProgramRunner::RunProgram() {
     }
     m_inRun = true;
     m_progress = {};
-    emit runStarted();
-
-    const int steps = readSteps();
-    const RunMode mode = runMode();
+    m_plan.steps = readSteps();
+    m_plan.mode = runMode();
     // The runs asked for, which findFault() has accepted.
-    if (mode != RunMode::Once)
+    if (m_plan.mode != RunMode::Once)
         setNoOfRuns(parseWholeLong(m_runsText).value_or(0));
+    m_plan.runs = m_plan.mode == RunMode::Once ? 1 : m_state.no_of_runs;
+    m_passesDone = 0;
+    emit runStarted();
     setRunning(true);
-    endRun(runPasses(mode, m_state.no_of_runs, steps));
+    endRun(runPasses());
 }
 
-ProgramRunner::PassEnd ProgramRunner::runPasses(RunMode mode, qint32 passes, int steps) {
-    qint32 passesLeft = passes;
+ProgramRunner::PassEnd ProgramRunner::runPasses() {
+    const RunMode mode = m_plan.mode;
+    const int steps = m_plan.steps;
+    qint32 passesLeft = m_plan.runs;
     bool anyStep = steps >= 1 && isRunnable(m_steps[1]);
     for (bool more = mode != RunMode::Counted || passesLeft > 0; more;
          more = anotherPass(mode, passesLeft)) {
@@ -163,6 +166,10 @@ ProgramRunner::PassEnd ProgramRunner::runPasses(RunMode mode, qint32 passes, int
         const PassEnd pass = runPass(steps);
         if (pass.end != RunEnd::Done)
             return pass;
+        // A stop in the last wait of a pass leaves no step of it to notice.
+        if (!m_state.prog_running)
+            return {RunEnd::Stopped, pass.step};
+        ++m_passesDone;
         anyStep = pass.step > 0;
         // A pass without steps takes no time: served here, Stop and closing still end a long
         // counted run of an empty table.
@@ -222,7 +229,7 @@ ProgramRunner::RunEnd ProgramRunner::runStep(int i) {
     m_progress.step = i;
     emit stepStarted(i, step.channel_no, Waits::plannedMs(step.wait_time, step.time_unit));
     // NotSent (link down) lets the run go on as it always has; only a broken reply ends it.
-    if (m_device.GotoChannel(index) == GotoResult::Failed)
+    if (m_device.GotoChannel(index, SwitchSource::Run) == GotoResult::Failed)
         return RunEnd::DeviceFailed;
     m_device.selectChannel(index);
 

@@ -27,6 +27,16 @@ public:
     // Why a run ended. A program that its check refuses starts no run.
     enum class RunEnd { Done, Stopped, DeviceFailed };
     Q_ENUM(RunEnd)
+    // One pass, a counted number, or passes until stopped.
+    enum class RunMode { Once, Counted, Endless };
+    // What a run does, as read when it starts.
+    struct RunPlan {
+        RunMode mode = RunMode::Once;
+        // The passes asked for: 1 for one pass, -1 for endless.
+        qint32 runs = 1;
+        // The run executes steps 1 to this one of the step table.
+        int steps = 0;
+    };
 
     ProgramRunner(GlobalState &state, ProgramTable &table, StepTable &steps, ChannelCommand &device,
                   Waits &waits, Clock &clock);
@@ -38,6 +48,10 @@ public:
     void RequestStop();
     // RunProgram is on the stack (prog_running alone is cleared by a stop before the run ends).
     bool isRunning() const { return m_inRun; }
+    // The run in progress, or the last one.
+    const RunPlan &plan() const { return m_plan; }
+    // The passes that the run in progress, or the last one, ran to their end.
+    qint32 passesDone() const { return m_passesDone; }
 
     // Where the run in progress, or the last one, stands.
     struct Progress {
@@ -62,6 +76,7 @@ public:
     void askRuns(qint32 runs);
 
 signals:
+    // The run's plan() has been read; its first step follows.
     void runStarted();
     void runEnded(ProgramRunner::RunEnd why);
     // Step `row` of the table begins: the device goes to `channel` (1..16), then the step waits
@@ -77,8 +92,6 @@ signals:
     void message(const QString &text);
 
 private:
-    // One pass, a counted number, or passes until stopped.
-    enum class RunMode { Once, Counted, Endless };
     struct PassEnd {
         RunEnd end = RunEnd::Done;
         // The step that ended the pass early, or the steps it ran.
@@ -91,7 +104,7 @@ private:
     // Copies the steps of the table into the step table; returns how many were read.
     int readSteps();
     RunMode runMode() const;
-    PassEnd runPasses(RunMode mode, qint32 passes, int steps);
+    PassEnd runPasses();
     void beginPass(RunMode mode, qint32 passesLeft);
     bool anotherPass(RunMode mode, qint32 passesLeft) const;
     PassEnd runPass(int steps);
@@ -109,4 +122,6 @@ private:
     QString m_runsText = QStringLiteral("-1");
     bool m_inRun = false;
     Progress m_progress;
+    RunPlan m_plan;
+    qint32 m_passesDone = 0;
 };

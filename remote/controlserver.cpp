@@ -335,7 +335,7 @@ GotoResult ControlServer::switchChannel(int index) {
     DeviceLink &link = m_instrument.link;
     link.markChannel(index);
     link.selectChannel(index);
-    const GotoResult result = link.GotoChannel(index);
+    const GotoResult result = link.GotoChannel(index, SwitchSource::Remote);
     if (result == GotoResult::NotSent)
         link.QueryFault(true);
     return result;

@@ -18,9 +18,10 @@ ensure_packages() {
         "${missing[@]}" >/dev/null
 }
 
-# What every build needs; Qt's own translations put its dialogs in the user's language.
+# What every build needs; Qt's own translations put its dialogs in the user's language; python3
+# runs the tests that read the run record and talk to the control server as a lab's script would.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev
-    libgl-dev qt6-translations-l10n)
+    libgl-dev qt6-translations-l10n python3)
 # CXX=clang++ builds with clang, which then has to be there too.
 case "${CXX:-}" in
 clang*) BUILD_PACKAGES+=(clang) ;;

@@ -11,6 +11,8 @@
 #include "ui/frmmini.h"
 
 #include <QCheckBox>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLineEdit>
 #include <QLocalSocket>
 
@@ -124,10 +126,15 @@ void TestControlServer::recordsGoToSubscribersOnly() {
     Client subscriber(rig);
     Client other(rig);
     QCOMPARE(subscriber.ask("REC:STR ON\n*OPC?\n", 1), QList<QByteArray>{"1"});
-    QCOMPARE(other.ask("*OPC?\n", 1), QList<QByteArray>{"1"});
-    rig.instrument().control().publishRecord(R"({"kind":"fault","fault":3})");
-    QCOMPARE(subscriber.ask("REC:STR?\n", 2),
-             QList<QByteArray>({R"({"kind":"fault","fault":3})", "1"}));
+    // The other client's switch reaches the subscriber as its record, named as a client's.
+    QCOMPARE(other.ask("ROUT:CLOS 7\n*OPC?\n", 1), QList<QByteArray>{"1"});
+    const QList<QByteArray> streamed = subscriber.ask("REC:STR?\n", 2);
+    QCOMPARE(streamed.size(), 2);
+    const QJsonObject line = QJsonDocument::fromJson(streamed[0]).object();
+    QCOMPARE(line.value(u"kind").toString(), QStringLiteral("switch"));
+    QCOMPARE(line.value(u"source").toString(), QStringLiteral("remote"));
+    QCOMPARE(line.value(u"channel").toInt(), 7);
+    QCOMPARE(streamed[1], "1");
     QCOMPARE(other.ask("REC:STR?\n", 1), QList<QByteArray>{"0"});
 
     // One that does not read (no events are served here) is disconnected before its records

@@ -2,6 +2,7 @@
 // time, a temporary settings file and fake dialogs. The main window and start-up, the channel
 // dial and the mini view as the user meets them.
 #include "app/startup.h"
+#include "program/programfile.h"
 #include "program/programtable.h"
 #include "support/files.h"
 #include "support/scriptedapp.h"
@@ -333,13 +334,13 @@ private slots:
             QTest::newRow(name) << QString::fromLatin1(command) << QString::fromLatin1(answers)
                                 << QString::fromLatin1(done);
         };
-        row("Open", "mnuFileOpen", "path", "Open: read, Run; ");
+        row("Open", "mnuFileOpen", "path", "Open: read*, Run; ");
         row("Open, cancel", "mnuFileOpen", "cancel", "Open: -, -; ");
-        row("Save", "mnuFileSave", "path", "Speichern: saved, Run; ");
+        row("Save", "mnuFileSave", "path", "Speichern: saved*, Run; ");
         row("Save, cancel", "mnuFileSave", "cancel", "Speichern: -, -; ");
-        row("Save As", "mnuFileSaveAs", "path", "Speichern unter: saved, -; PATH");
+        row("Save As", "mnuFileSaveAs", "path", "Speichern unter: saved*, -; PATH");
         row("Save a gap, No", "mnuFileSave", "path gap", "Speichern: -, -; ");
-        row("Save a gap, Yes", "mnuFileSave", "path gap yes", "Speichern: saved, Run; ");
+        row("Save a gap, Yes", "mnuFileSave", "path gap yes", "Speichern: saved*, Run; ");
     }
 
     void fileCommands() {
@@ -359,9 +360,11 @@ private slots:
         rig.messages->answerYes = answers.contains(u"yes");
         rig.click(command);
 
-        const QString file = readFile(path) != before   ? "saved"
-                             : table.text(1, 1) == u"9" ? "read"
-                                                        : "-";
+        // "*": the program is known to be that file, as the run record names it.
+        const QString file = (readFile(path) != before   ? "saved"
+                              : table.text(1, 1) == u"9" ? "read"
+                                                         : "-") +
+                             QString(rig.instrument().document().file() ? "*" : "");
         const QString caption = rig.main().activeChildView()->windowTitle();
         QCOMPARE(QStringLiteral("%1: %2, %3; %4")
                      .arg(rig.files->titles.join(u' '), file,
@@ -478,6 +481,10 @@ private slots:
         // Nothing is sent after the close, and nothing is said.
         QCOMPARE(rig.moves(), during == u"run" ? QList<int>{3} : QList<int>{});
         QCOMPARE(rig.messages->messages, QStringList());
+        // The record tells how the program ended.
+        QCOMPARE(rig.recorded("run-end", "why"),
+                 during == u"run" ? QStringList{"window-closed"} : QStringList());
+        QCOMPARE(rig.recorded("disconnect", "reason").contains("the program ended"), !inConnect);
 
         QTRY_VERIFY(rig.module->unloaded());
         QCOMPARE(rig.dialogs->log, QStringList{"unload dialogs"});
@@ -511,6 +518,7 @@ private slots:
                               Qt::LeftButton);
         QCOMPARE(rig.port->writtenBytes(),
                  portOpen ? QList<QByteArray>(2, "GFS\r") : QList<QByteArray>{});
+        QCOMPARE(rig.recorded("switch", "source"), QStringList({"dial", "dial"}));
         QCOMPARE(rig.instrument().state().cur_channel, qint16(4));
         QCOMPARE(rig.dial(), onlyOne(4, kRed));
         // With force set, a valid reply lights the error lamp.
@@ -563,6 +571,8 @@ private slots:
         QCOMPARE(box->text(), after);
         QCOMPARE(rig.instrument().state().cur_channel, curChannel);
         QCOMPARE(rig.moves(), moves);
+        QCOMPARE(rig.recorded("switch", "source"),
+                 QStringList{"connect"} + QStringList(moves.size(), "mini-view"));
         QCOMPARE(rig.busy, QList<bool>(moves.size(), true));
         QVERIFY(!QGuiApplication::overrideCursor());
     }

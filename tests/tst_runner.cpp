@@ -241,6 +241,7 @@ private slots:
     void interrupted_data() {
         QTest::addColumn<Interruption>("c");
         QTest::newRow("one pass, stopped in step 2") << Interruption{"1", "stop", 2, 2};
+        QTest::newRow("one pass, stopped in its last step") << Interruption{"1", "stop", 5, 5};
         QTest::newRow("endless, stopped in pass 2") << Interruption{"-1", "stop", 7, 7};
         QTest::newRow("endless, unticked at the last step of pass 3")
             << Interruption{"-1", "untick", 15, 15};

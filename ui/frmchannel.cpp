@@ -156,6 +156,6 @@ void frmChannel::buttonClicked(int index) {
     m_link.selectChannel(index);
     // A failed command needs nothing here: the link keeps its reason for the status panel.
     const BusyCursor busy;
-    if (m_link.GotoChannel(index) == GotoResult::NotSent)
+    if (m_link.GotoChannel(index, SwitchSource::Dial) == GotoResult::NotSent)
         m_link.QueryFault(true);
 }

@@ -404,7 +404,19 @@ void frmMain::ProgramStop() {
 
 void frmMain::showLinkStatus(const QString &text, const QString &failureReason) {
     m_statusPanel->setText(text);
-    m_statusPanel->setToolTip(failureReason);
+    m_linkFailure = failureReason;
+    updateStatusTip();
+}
+
+void frmMain::showRecordProblem(const QString &problem) {
+    m_recordProblem = problem;
+    updateStatusTip();
+}
+
+void frmMain::updateStatusTip() {
+    QStringList reasons{m_linkFailure, m_recordProblem};
+    reasons.removeAll(QString());
+    m_statusPanel->setToolTip(reasons.join(QLatin1Char('\n')));
 }
 
 void frmMain::enableRun() {
@@ -443,7 +455,7 @@ void frmMain::fileSaveAs() {
 
 void frmMain::saveProgram(const QString &path, const std::function<void()> &saved) {
     const auto save = [this, path, saved] {
-        const QString failure = SaveProgram(path, m_table);
+        const QString failure = m_document.SaveProgram(path);
         if (!failure.isEmpty())
             m_messages.showMessage(failure);
         saved();

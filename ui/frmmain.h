@@ -65,6 +65,8 @@ public:
     void ProgramStop();
     // The first panel of the status bar: the link state, and why it failed as its tooltip.
     void showLinkStatus(const QString &text, const QString &failureReason);
+    // Why the run record cannot be written, in the same tooltip (empty: it can).
+    void showRecordProblem(const QString &problem);
 
     // Start-up's showing of view 0 or 1, which brings up the main window too but leaves the
     // toolbar as it was created.
@@ -117,6 +119,7 @@ private:
     void takeFocusIfBack(bool mainWasVisible);
     void updateClock();
     void enableViews(bool channel, bool program);
+    void updateStatusTip();
 
     GlobalState &m_state;
     SettingsStore &m_settings;
@@ -133,6 +136,8 @@ private:
     QToolBar *m_toolBar = nullptr;
     std::optional<RunStopButtons> m_runButtons;
     QLabel *m_statusPanel = nullptr;
+    QString m_linkFailure;
+    QString m_recordProblem;
     QLabel *m_clockPanel = nullptr;
     QTimer m_clockTimer;
 

@@ -306,7 +306,7 @@ void frmMini::gotoTypedChannel() {
         return;
     const BusyCursor busy;
     // No feedback here: a link that is down or a move that failed leaves the view as it is.
-    m_deps.link.GotoChannel(*number - 1);
+    m_deps.link.GotoChannel(*number - 1, SwitchSource::MiniView);
 }
 
 void frmMini::onView() {

@@ -2,12 +2,16 @@
 
 #include "app/module1.h"
 #include "platform/settingsstore.h"
+#include "support/files.h"
 #include "ui/filedialogs.h"
 #include "ui/frmmain.h"
 #include "ui/messagebox.h"
 #include "ui/windowlinks.h"
 
 #include <QAction>
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -63,6 +67,9 @@ class AppRig {
 public:
     using PortFactory = std::function<std::unique_ptr<SerialPort>(SettingsStore &)>;
 
+    // The run record goes to the rig's folder too.
+    AppRig() { store({QStringLiteral("Folder=") + recordFolder()}, QStringLiteral("Record")); }
+
     // Stores settings ("Key=value" in the section) before the module reads them.
     void store(const QStringList &entries, const QString &section = QStringLiteral("Settings")) {
         SettingsStore settings(dir.filePath(QStringLiteral("settings.ini")));
@@ -95,6 +102,20 @@ public:
     Instrument &instrument() const { return module->instrument(); }
     frmMain &main() const { return *module->mainWindow(); }
     QAction *action(const QString &name) const { return main().findChild<QAction *>(name); }
+    QString recordFolder() const { return dir.filePath(QStringLiteral("records")); }
+    // The values of `field` in the record's lines of `kind`, in order.
+    QStringList recorded(const QString &kind, const QString &field) const {
+        QStringList values;
+        const QDir folder(recordFolder());
+        for (const QString &name : folder.entryList(QDir::Files, QDir::Name)) {
+            for (const QByteArray &line : readFile(folder.filePath(name)).split('\n')) {
+                const QJsonObject record = QJsonDocument::fromJson(line).object();
+                if (record.value(QStringLiteral("kind")).toString() == kind)
+                    values << record.value(field).toVariant().toString();
+            }
+        }
+        return values;
+    }
     // A toolbar button or a menu item, clicked as the user would.
     void click(const QString &name) const {
         if (QWidget *button = main().findChild<QWidget *>(name))

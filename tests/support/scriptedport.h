@@ -58,6 +58,7 @@ public:
     }
     void discardInput() override { m_pending.clear(); }
     QString errorString() const override { return QStringLiteral("scripted failure"); }
+    QString portName() const override { return QStringLiteral("COM%1").arg(m_number); }
 
     // Bytes that arrive unasked, as from a noisy line.
     void receive(const QByteArray &bytes) { m_pending += bytes; }

@@ -104,7 +104,7 @@ public:
         : m_log(log)
         , m_clock(clock)
         , m_start(clock.monotonic()) {}
-    GotoResult GotoChannel(int index) override {
+    GotoResult GotoChannel(int index, SwitchSource) override {
         using std::chrono::milliseconds;
         const auto ms = std::chrono::duration_cast<milliseconds>(m_clock.monotonic() - m_start);
         commands << QStringLiteral("%1@%2").arg(index).arg(ms.count());

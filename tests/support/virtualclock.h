@@ -25,6 +25,13 @@ public:
         const qint64 ms = ((m_wallStartMs + elapsed + m_wallJumpMs) % kDay + kDay) % kDay;
         return QTime::fromMSecsSinceStartOfDay(int(ms));
     }
+    // The wall clock's day is 29 February 2024, in UTC.
+    std::chrono::system_clock::time_point utcNow() const override {
+        using std::chrono::system_clock;
+        const std::chrono::milliseconds wall(m_wallStartMs + m_wallJumpMs);
+        return system_clock::time_point(std::chrono::duration_cast<system_clock::duration>(
+            kLeapDay + wall + (m_now - kOrigin)));
+    }
 
     qint64 nowMs() const { return m_now.count() / 1000000; }
     // The wall clock reads `ms` since midnight at virtual time zero.
@@ -37,6 +44,7 @@ public:
 
 private:
     static constexpr Duration kOrigin{std::chrono::hours(1)};
+    static constexpr std::chrono::seconds kLeapDay{1709164800};
     Duration m_now{kOrigin};
     qint64 m_wallStartMs = 12 * 3600 * 1000;
     qint64 m_wallJumpMs = 0;
