@@ -29,6 +29,7 @@
 namespace {
 using bench::msBetween;
 using bench::percentile;
+using bench::printRow;
 using bench::Steady;
 using bench::TimedPort;
 
@@ -58,11 +59,6 @@ double msToTrace(const Simulator &sim, qsizetype first, const QByteArray &prefix
     std::exit(1);
 }
 
-void printRow(const char *measure, const std::vector<double> &ms, double target,
-              const QString &yardstick) {
-    std::printf("| %s | %zu | %.2f | %.2f | %.0f | %s |\n", measure, ms.size(), percentile(ms, 0.5),
-                percentile(ms, 0.99), target, qPrintable(yardstick));
-}
 } // namespace
 
 int main(int argc, char *argv[]) {

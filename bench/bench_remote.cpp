@@ -37,6 +37,7 @@
 namespace {
 using bench::msBetween;
 using bench::percentile;
+using bench::printRow;
 using bench::Steady;
 
 qint64 microseconds(Steady::time_point at) {
@@ -123,11 +124,6 @@ void serveWhile(const std::function<void()> &client) {
     thread.join();
 }
 
-void printRow(const char *measure, const std::vector<double> &ms, double target,
-              const QString &yardstick) {
-    std::printf("| %s | %zu | %.2f | %.2f | %.0f | %s |\n", measure, ms.size(), percentile(ms, 0.5),
-                percentile(ms, 0.99), target, qPrintable(yardstick));
-}
 } // namespace
 
 int main(int argc, char *argv[]) {

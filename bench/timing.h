@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QString>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 // What every benchmark measures with: steady_clock, and nearest-rank percentiles (with fewer
@@ -18,5 +21,12 @@ inline double percentile(std::vector<double> values, double p) {
     std::sort(values.begin(), values.end());
     const auto rank = static_cast<std::size_t>(std::max(1.0, std::ceil(p * double(values.size()))));
     return values[std::min(rank, values.size()) - 1];
+}
+
+// A row of the latency tables: measure, samples, median, p99, target, yardstick (all in ms).
+inline void printRow(const char *measure, const std::vector<double> &ms, double target,
+                     const QString &yardstick) {
+    std::printf("| %s | %zu | %.2f | %.2f | %.0f | %s |\n", measure, ms.size(), percentile(ms, 0.5),
+                percentile(ms, 0.99), target, qPrintable(yardstick));
 }
 } // namespace bench
