@@ -17,7 +17,6 @@
 #include "support/simulator.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QRandomGenerator>
 
 #include <algorithm>
@@ -27,20 +26,13 @@
 #include <vector>
 
 namespace {
+using bench::loadAverage;
+using bench::microseconds;
 using bench::msBetween;
 using bench::percentile;
 using bench::printRow;
 using bench::Steady;
 using bench::TimedPort;
-
-qint64 microseconds(Steady::time_point at) {
-    return std::chrono::duration_cast<std::chrono::microseconds>(at.time_since_epoch()).count();
-}
-
-QByteArray loadAverage() {
-    QFile file(QStringLiteral("/proc/loadavg"));
-    return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray("?");
-}
 
 // Milliseconds from `sentAt` to the first command from trace line `first` on that starts with
 // `prefix`, once the simulator has traced it.

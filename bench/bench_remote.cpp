@@ -21,7 +21,6 @@
 
 #include <QApplication>
 #include <QEventLoop>
-#include <QFile>
 #include <QRandomGenerator>
 
 #include <sys/socket.h>
@@ -35,19 +34,12 @@
 #include <vector>
 
 namespace {
+using bench::loadAverage;
+using bench::microseconds;
 using bench::msBetween;
 using bench::percentile;
 using bench::printRow;
 using bench::Steady;
-
-qint64 microseconds(Steady::time_point at) {
-    return std::chrono::duration_cast<std::chrono::microseconds>(at.time_since_epoch()).count();
-}
-
-QByteArray loadAverage() {
-    QFile file(QStringLiteral("/proc/loadavg"));
-    return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray("?");
-}
 
 [[noreturn]] void fail(const char *what) {
     std::fprintf(stderr, "%s\n", what);

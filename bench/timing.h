@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QFile>
 #include <QString>
 
 #include <algorithm>
@@ -21,6 +23,17 @@ inline double percentile(std::vector<double> values, double p) {
     std::sort(values.begin(), values.end());
     const auto rank = static_cast<std::size_t>(std::max(1.0, std::ceil(p * double(values.size()))));
     return values[std::min(rank, values.size()) - 1];
+}
+
+// A moment on the steady clock in microseconds, as the simulator's trace counts them.
+inline qint64 microseconds(Steady::time_point at) {
+    return std::chrono::duration_cast<std::chrono::microseconds>(at.time_since_epoch()).count();
+}
+
+// The machine's load average, printed beside the figures that it sways.
+inline QByteArray loadAverage() {
+    QFile file(QStringLiteral("/proc/loadavg"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray("?");
 }
 
 // A row of the latency tables: measure, samples, median, p99, target, yardstick (all in ms).
