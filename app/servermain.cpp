@@ -1,7 +1,7 @@
 // qmx7700-server: the instrument without windows. It owns the port, connects at start as the
 // program does, and serves the control protocol until SIGTERM, SIGINT or SIGHUP.
+#include "app/commandline.h"
 #include "app/instrument.h"
-#include "core/version.h"
 #include "device/devicelink.h"
 #include "platform/applicationtitle.h"
 #include "platform/stopsignals.h"
@@ -19,34 +19,18 @@ namespace {
 // How often the end looks again whether the operation under it has returned.
 constexpr int kEndRetryMs = 10;
 
-// Answers --help and --version on standard output and returns the exit code; any other argument
-// is ignored.
+// Answers --help and --version; see answerHelpAndVersion.
 std::optional<int> answerArguments(const QCoreApplication &application) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QCoreApplication::translate(
-            "main",
+            "Main",
             "Serves the QMX-7700 on the serial port of the settings to the programs of this "
             "machine, without windows: the control protocol on the local socket "
             "$XDG_RUNTIME_DIR/%1 and, when the settings section [Remote] says Tcp=1, on "
             "TCP.\nSee also man qmx7700-server.")
             .arg(QLatin1String(ControlServer::kSocketName)));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QCoreApplication::translate("main", "Show this help and exit."));
-    const QCommandLineOption version(
-        {QStringLiteral("v"), QStringLiteral("version")},
-        QCoreApplication::translate("main", "Show the program's version and exit."));
-    parser.addOptions({help, version});
-    parser.parse(application.arguments());
-    if (parser.isSet(help)) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
-        return 0;
-    }
-    if (parser.isSet(version)) {
-        std::printf("qmx7700-server %s\n", kVersionText);
-        return 0;
-    }
-    return std::nullopt;
+    return answerHelpAndVersion(parser, "qmx7700-server", application.arguments());
 }
 } // namespace
 

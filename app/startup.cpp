@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/commandline.h"
 #include "app/module1.h"
 #include "app/platformchoice.h"
 #include "app/singleinstance.h"
@@ -22,28 +23,14 @@ std::optional<int> answerCommandLine(int argc, char *argv[]) {
     parser.setApplicationDescription(QCoreApplication::translate(
         "Main", "The control program for the QMX-7700 fibre-optic multiplexer.\n"
                 "Its help opens from the menu ?, Contents; see also man qmx7700."));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QCoreApplication::translate("Main", "Show this help and exit."));
-    const QCommandLineOption version(
-        {QStringLiteral("v"), QStringLiteral("version")},
-        QCoreApplication::translate("Main", "Show the program's version and exit."));
     // Qt's own -platform and -display name the window system; the windows take them as given.
     QCommandLineOption platform(QStringLiteral("platform"), QString(), QStringLiteral("name"));
     QCommandLineOption display(QStringLiteral("display"), QString(), QStringLiteral("name"));
     platform.setFlags(QCommandLineOption::HiddenFromHelp);
     display.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({help, version, platform, display});
-    // Any other argument is ignored, so what the parser says about one is not shown.
-    parser.parse(QCoreApplication::arguments());
-
-    if (parser.isSet(help)) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
-        return 0;
-    }
-    if (parser.isSet(version)) {
-        std::printf("qmx7700 %s\n", kVersionText);
-        return 0;
-    }
+    if (const std::optional<int> answered = answerHelpAndVersion(
+            parser, "qmx7700", QCoreApplication::arguments(), {platform, display}))
+        return answered;
     if (!parser.isSet(platform) && !parser.isSet(display) &&
         !displayNamed(currentDisplayEnvironment())) {
         std::fputs("qmx7700: no display to open the windows on (DISPLAY and WAYLAND_DISPLAY are "
